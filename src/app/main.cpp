@@ -1,0 +1,29 @@
+#include "core/Version.h"
+#include "shell/CommandLine.h"
+#include "shell/HeadlessServer.h"
+
+#include <cstdio>
+#include <signal.h>
+#include <stdexcept>
+
+int main(int argc, char** argv) {
+    // A client or terminal that goes away must not kill the server.
+    signal(SIGPIPE, SIG_IGN);
+    tb::CommandLine options;
+    try {
+        options = tb::CommandLine::Parse(argc, argv);
+    } catch (const std::invalid_argument& e) {
+        std::fprintf(stderr, "tunebridge: %s\n%s", e.what(), tb::CommandLine::Usage());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(tb::CommandLine::Usage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts("Tune Bridge " TUNEBRIDGE_VERSION_TEXT);
+        return 0;
+    }
+    // The desktop front end is not part of this build: every start is headless.
+    return tb::RunHeadless(options);
+}

@@ -1,0 +1,124 @@
+#include "ServerProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tb::test {
+
+ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
+                             std::vector<std::string> environment) {
+    std::vector<std::string> args = {TUNEBRIDGE_EXECUTABLE, "--headless", "--bind", "127.0.0.1"};
+    bool portGiven = false;
+    for (const auto& a : extraArguments)
+        portGiven = portGiven || a == "--port";
+    if (!portGiven)
+        args.insert(args.end(), {"--port", "0"});
+    args.insert(args.end(), extraArguments.begin(), extraArguments.end());
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (char** e = environ; *e; ++e)
+        envp.push_back(*e);
+    for (auto& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    int error = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    output_ = pipeFds[0];
+    if (error != 0)
+        throw std::runtime_error(std::string("cannot start tunebridge: ") + strerror(error));
+}
+
+ServerProcess::~ServerProcess() {
+    if (pid_ > 0 && Stop(SIGTERM, std::chrono::seconds(10)) == -1)
+        Stop(SIGKILL);
+    if (output_ >= 0)
+        close(output_);
+}
+
+void ServerProcess::ReadAvailable(int timeoutMs) {
+    pollfd p{output_, POLLIN, 0};
+    if (poll(&p, 1, timeoutMs) <= 0)
+        return;
+    char buffer[4096];
+    ssize_t n = read(output_, buffer, sizeof buffer);
+    if (n <= 0) {
+        if (n == 0)
+            usleep(static_cast<useconds_t>(timeoutMs) * 1000); // writer gone; don't spin
+        return;
+    }
+    pending_.append(buffer, static_cast<size_t>(n));
+    for (size_t nl; (nl = pending_.find('\n')) != std::string::npos; pending_.erase(0, nl + 1))
+        lines_.push_back(pending_.substr(0, nl));
+}
+
+std::string ServerProcess::WaitForLine(const std::string& text, std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    size_t checked = 0;
+    for (;;) {
+        for (; checked < lines_.size(); ++checked)
+            if (lines_[checked].find(text) != std::string::npos)
+                return lines_[checked];
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return "";
+        ReadAvailable(static_cast<int>(std::min<long>(left.count(), 100)));
+    }
+}
+
+std::vector<std::string> ServerProcess::Lines() {
+    ReadAvailable(0);
+    return lines_;
+}
+
+int ServerProcess::Port() {
+    if (port_ < 0) {
+        std::string line = WaitForLine("Server started at ");
+        size_t colon = line.rfind(':');
+        if (colon == std::string::npos)
+            throw std::runtime_error("the server did not start");
+        port_ = std::stoi(line.substr(colon + 1));
+    }
+    return port_;
+}
+
+int ServerProcess::Stop(int signal, std::chrono::milliseconds timeout) {
+    if (pid_ <= 0)
+        return -1;
+    kill(pid_, signal);
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        pid_t done = waitpid(pid_, &status, WNOHANG);
+        if (done == pid_) {
+            pid_ = -1;
+            ReadAvailable(0);
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        if (std::chrono::steady_clock::now() > deadline)
+            return -1;
+        ReadAvailable(20);
+    }
+}
+
+} // namespace tb::test

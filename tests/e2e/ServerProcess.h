@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace tb::test {
+
+// The real tunebridge executable, started headless on 127.0.0.1 with a
+// port picked by the system. Its standard output is collected line by line.
+// The destructor stops it (SIGTERM, then SIGKILL) if it still runs.
+class ServerProcess {
+public:
+    explicit ServerProcess(std::vector<std::string> extraArguments = {},
+                           std::vector<std::string> environment = {});
+    ~ServerProcess();
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Port from the "Server started at" line (waits for it).
+    int Port();
+    // Waits until a line containing `text` appears; returns it, or "" on time-out.
+    std::string WaitForLine(const std::string& text,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    std::vector<std::string> Lines();
+    // Sends a signal and waits for the exit; returns the exit status, or -1.
+    int Stop(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    int Pid() const { return pid_; }
+
+private:
+    void ReadAvailable(int timeoutMs);
+
+    int pid_ = -1;
+    int output_ = -1;
+    std::string pending_;
+    std::vector<std::string> lines_;
+    int port_ = -1;
+};
+
+} // namespace tb::test
