@@ -1,0 +1,15 @@
+#pragma once
+
+#include "core/String.h"
+
+namespace tb {
+
+// The folder that holds the store: `commandLineValue` when not empty, else
+// $TUNEBRIDGE_CONFIG_DIR, else $XDG_CONFIG_HOME/tunebridge (an absolute
+// XDG_CONFIG_HOME only, as the XDG rules require), else
+// $HOME/.config/tunebridge (the password database's home folder when HOME is
+// unset). Empty variables count as unset. Throws RegistryException
+// (PathNotFound) when no home folder can be found.
+String ConfigDirectory(const String& commandLineValue);
+
+} // namespace tb

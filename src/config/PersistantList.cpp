@@ -1,0 +1,59 @@
+#include "config/PersistantList.h"
+
+#include "config/PersistantObjectException.h"
+#include "config/Registry.h"
+#include "config/RegistryStore.h"
+
+namespace tb {
+namespace {
+
+String Decimal(size_t i) {
+    return String::FromUnsigned(static_cast<uint32_t>(i));
+}
+
+void RequireObjects(const std::vector<const PersistantObject*>& objects) {
+    for (const PersistantObject* object : objects)
+        if (!object)
+            throw PersistantObjectException("Object missing in list.");
+}
+
+} // namespace
+
+void SaveObjects(const std::vector<const PersistantObject*>& objects, Registry& key) {
+    RequireObjects(objects);
+    RegistryStore::Transaction transaction(key.Store());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        std::unique_ptr<Registry> sub = key.CreateSubKey(Decimal(i));
+        SaveObject(*objects[i], *sub);
+    }
+    String next = Decimal(objects.size());
+    if (key.SubKeyExists(next))
+        key.DeleteSubKey(next);
+    transaction.Commit();
+}
+
+void LoadList(Registry& key, const ObjectSink& add, const PrototypeTable& prototypes) {
+    RegistryStore::Transaction snapshot(key.Store(), RegistryStore::Transaction::Kind::Read);
+    for (size_t i = 0;; ++i) {
+        String name = Decimal(i);
+        if (!key.SubKeyExists(name))
+            break;
+        std::unique_ptr<Registry> sub = key.OpenSubKey(name);
+        add(LoadObject(*sub, prototypes));
+    }
+    snapshot.Commit();
+}
+
+void LoadList(std::vector<std::unique_ptr<PersistantObject>>& list, Registry& key) {
+    LoadList(key, [&list](std::unique_ptr<PersistantObject> object) {
+        list.push_back(std::move(object));
+    });
+}
+
+std::vector<std::unique_ptr<PersistantObject>> LoadList(Registry& key) {
+    std::vector<std::unique_ptr<PersistantObject>> list;
+    LoadList(list, key);
+    return list;
+}
+
+} // namespace tb

@@ -1,0 +1,141 @@
+#include "config/SettingsStorage.h"
+
+#include "config/Registry.h"
+#include "config/RegistryException.h"
+#include "config/RegistryStore.h"
+#include "core/Exceptions.h"
+
+namespace tb {
+namespace {
+
+// Bounds beyond which a stored connection limit or time-out is a mistake
+// rather than a wish.
+constexpr uint32_t MaxConnectionsLimit = 65535;
+constexpr uint32_t IdleTimeoutLimit = 24 * 60 * 60;
+
+// A value of the wrong type or size is treated as missing; other failures
+// (the store itself) are not hidden.
+template <typename Read> void Tolerant(Read read) {
+    try {
+        read();
+    } catch (const RegistryException& e) {
+        if (e.Code() != RegistryException::WrongType && e.Code() != RegistryException::BadSize)
+            throw;
+    }
+}
+
+void ReadFlag(const Registry& key, const char* name, bool& out) {
+    Tolerant([&] { key.GetFlag(name, out); });
+}
+
+void ReadText(const Registry& key, const char* name, String& out) {
+    Tolerant([&] { key.GetString(name, out, false); });
+}
+
+// False when a stored text is there but is no address.
+bool ReadAddress(const Registry& key, const char* name, IPAddress& out) {
+    String text;
+    ReadText(key, name, text);
+    if (text.IsEmpty())
+        return true;
+    if (text.Find('\0') >= 0)
+        return false;
+    try {
+        out = IPAddress::FromHostPort(text.c_str());
+        return true;
+    } catch (const IPAddressException&) {
+        return false;
+    }
+}
+
+void ReadBounded(const Registry& key, const char* name, uint32_t limit, int32_t& out) {
+    uint32_t number = 0;
+    Tolerant([&] { key.GetNumber(name, number); });
+    if (number >= 1 && number <= limit)
+        out = static_cast<int32_t>(number);
+}
+
+bool ReadGeneral(const Registry& general, Settings& settings) {
+    ReadText(general, "Name", settings.name);
+    bool addressesRead = ReadAddress(general, "IPAddress", settings.localAddress);
+    addressesRead &= ReadAddress(general, "PublicIPAddress", settings.publicAddress);
+    ReadFlag(general, "AutoAuthorizeUnits", settings.autoAuthorizeUnits);
+    ReadFlag(general, "AutoDetectUnits", settings.autoDetectUnits);
+    ReadFlag(general, "LogHttpRequests", settings.logHttpRequests);
+    ReadText(general, "WebSkinName", settings.webSkinName);
+    ReadFlag(general, "ShowedCloseNote", settings.showedCloseNote);
+    ReadBounded(general, "MaxConnections", MaxConnectionsLimit, settings.maxConnections);
+    ReadBounded(general, "IdleTimeoutSeconds", IdleTimeoutLimit, settings.idleTimeoutSeconds);
+    if (settings.webSkinName.IsEmpty())
+        settings.webSkinName = "(Standard)";
+    return addressesRead;
+}
+
+void ReadMp3(const Registry& mp3, Settings& settings) {
+    ReadFlag(mp3, "PreloadMp3Info", settings.preloadMp3Info);
+    ReadFlag(mp3, "CreateGenreFolder", settings.createGenreFolder);
+    ReadFlag(mp3, "CreateArtistFolder", settings.createArtistFolder);
+    ReadFlag(mp3, "CreateAlbumFolder", settings.createAlbumFolder);
+    ReadFlag(mp3, "CreateYearFolder", settings.createYearFolder);
+}
+
+void WriteGeneral(Registry& general, const Settings& settings) {
+    general.SetString("Name", settings.name);
+    general.SetString("IPAddress", settings.localAddress.HostPortText());
+    general.SetString("PublicIPAddress", settings.publicAddress.HostPortText());
+    general.SetFlag("AutoAuthorizeUnits", settings.autoAuthorizeUnits);
+    general.SetFlag("AutoDetectUnits", settings.autoDetectUnits);
+    general.SetNumber("Installed", 1);
+    general.SetFlag("LogHttpRequests", settings.logHttpRequests);
+    general.SetString("WebSkinName", settings.webSkinName);
+}
+
+void WriteMp3(Registry& mp3, const Settings& settings) {
+    mp3.SetFlag("PreloadMp3Info", settings.preloadMp3Info);
+    mp3.SetFlag("CreateGenreFolder", settings.createGenreFolder);
+    mp3.SetFlag("CreateArtistFolder", settings.createArtistFolder);
+    mp3.SetFlag("CreateAlbumFolder", settings.createAlbumFolder);
+    mp3.SetFlag("CreateYearFolder", settings.createYearFolder);
+}
+
+} // namespace
+
+std::unique_ptr<Registry> OpenConfigKey(RegistryStore& store, const char* subKey) {
+    auto key = std::make_unique<Registry>(RootKeyPath);
+    key->Open(store, subKey, FullAccess, true);
+    return key;
+}
+
+void LoadSettings(RegistryStore& store, Settings& settings) {
+    bool addressesRead = ReadGeneral(*OpenConfigKey(store, GeneralKey), settings);
+    ReadMp3(*OpenConfigKey(store, Mp3Key), settings);
+    if (!addressesRead)
+        throw IPAddressException();
+}
+
+void SaveSettings(RegistryStore& store, const Settings& settings) {
+    RegistryStore::Transaction transaction(store);
+    WriteGeneral(*OpenConfigKey(store, GeneralKey), settings);
+    WriteMp3(*OpenConfigKey(store, Mp3Key), settings);
+    transaction.Commit();
+}
+
+void SaveCloseNoteFlag(RegistryStore& store, bool showed) {
+    OpenConfigKey(store, GeneralKey)->SetFlag("ShowedCloseNote", showed);
+}
+
+bool IsInstalled(RegistryStore& store) {
+    uint32_t installed = 0;
+    Tolerant([&] { OpenConfigKey(store, GeneralKey)->GetNumber("Installed", installed); });
+    return installed != 0;
+}
+
+void MarkInstalled(RegistryStore& store, const String& serverName) {
+    RegistryStore::Transaction transaction(store);
+    std::unique_ptr<Registry> general = OpenConfigKey(store, GeneralKey);
+    general->SetNumber("Installed", 1);
+    general->SetString("Name", serverName);
+    transaction.Commit();
+}
+
+} // namespace tb

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace tb::test {
+
+// A fresh directory under /tmp, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Path of a relative name inside the directory.
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+    // Creates the file (and its parent folders) with these bytes.
+    std::string Write(const std::string& relative, const std::string& bytes) const;
+    std::string MakeDir(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+} // namespace tb::test
