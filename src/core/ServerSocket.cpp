@@ -2,12 +2,13 @@
 
 #include "core/Exceptions.h"
 #include "core/SocketHandle.h"
+#include "core/SocketRegistry.h"
 
 #include <cerrno>
 #include <chrono>
-#include <thread>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 
 namespace tb {
 
@@ -24,9 +25,15 @@ ServerSocket::ServerSocket(const IPAddress& address) : handle_(socket_handle::Op
         socket_handle::CloseQuietly(handle_);
         throw SocketException(error);
     }
+    // Registered again now that it listens: shutting down an unbound socket
+    // does not stop a later accept, so a registry stopped in the meantime
+    // could not shut it down when it was opened.
+    SocketRegistry::Add(handle_);
 }
 
-ServerSocket::~ServerSocket() { Close(); }
+ServerSocket::~ServerSocket() {
+    Close();
+}
 
 std::unique_ptr<Socket> ServerSocket::Accept(int32_t timeoutMs) {
     for (;;) {
@@ -52,6 +59,8 @@ void ServerSocket::Close() {
     handle_ = -1;
 }
 
-IPAddress ServerSocket::LocalAddress() const { return socket_handle::LocalAddress(handle_); }
+IPAddress ServerSocket::LocalAddress() const {
+    return socket_handle::LocalAddress(handle_);
+}
 
 } // namespace tb

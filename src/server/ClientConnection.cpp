@@ -2,6 +2,7 @@
 
 #include "config/Settings.h"
 #include "core/ActivityLog.h"
+#include "core/Event.h"
 #include "core/Exceptions.h"
 #include "server/HandleGet.h"
 #include "server/RequestHandlers.h"
@@ -14,10 +15,12 @@ namespace tb {
 ClientConnection::ClientConnection(const Event& quit, std::unique_ptr<Socket> socket,
                                    ActivityLog& log, const LiveSettings& settings,
                                    RequestHandlers& handlers, ConnectionSlots::Token slot)
-    : quit_(quit), socket_(std::move(socket)), log_(log), settings_(settings),
-      handlers_(handlers), slot_(std::move(slot)) {}
+    : quit_(quit), socket_(std::move(socket)), log_(log), settings_(settings), handlers_(handlers),
+      slot_(std::move(slot)) {}
 
-Settings ClientConnection::CurrentSettings() const { return settings_.Get(); }
+Settings ClientConnection::CurrentSettings() const {
+    return settings_.Get();
+}
 
 void ClientConnection::Run() {
     bool logRequests = settings_.Get().logHttpRequests;
@@ -35,10 +38,11 @@ void ClientConnection::Run() {
 }
 
 void ClientConnection::Serve(bool& logRequests) {
-    auto reader = std::make_unique<RequestReader>(*socket_,
-                                                  settings_.Get().idleTimeoutSeconds * 1000);
+    auto reader =
+        std::make_unique<RequestReader>(*socket_, settings_.Get().idleTimeoutSeconds * 1000);
     for (;;) {
-        if (reader->Next() != RequestReader::Result::Request)
+        // At shutdown every socket is cut; what arrived half is not served.
+        if (reader->Next() != RequestReader::Result::Request || quit_.IsSet())
             return;
         const char* bytes = reader->Bytes();
         int32_t count = reader->Count();

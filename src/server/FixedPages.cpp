@@ -4,14 +4,17 @@
 
 namespace tb {
 
-String AccessDeniedPage() { return "<html><head></head><body>Access denied!</body></html>"; }
+String AccessDeniedPage() {
+    return "<html><head></head><body>Access denied!</body></html>";
+}
 
 String ReindexingPage() {
     return "<html><head></head><body><br>Reindex in progress, please wait!</body></html>";
 }
 
 String NotAvailablePage(const String& path) {
-    return "<html><head></head><body><br>Page '" + HtmlEscape(path) + "' not available</body></html>";
+    return "<html><head></head><body><br>Page '" + HtmlEscape(path) +
+           "' not available</body></html>";
 }
 
 } // namespace tb

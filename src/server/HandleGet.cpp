@@ -29,6 +29,7 @@ bool HandleGet(ClientConnection& connection, const char* bytes, int32_t count) {
     request.socket = &connection.GetSocket();
     request.log = &connection.Log();
     request.quitEvent = &connection.QuitEvent();
+    request.peer = connection.GetSocket().PeerAddress();
     if (parsed.fromDevice) {
         connection.Handlers().HandleDeviceGet(request);
         return false;

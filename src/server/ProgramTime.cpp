@@ -14,6 +14,8 @@ const DateTime& ProgramTime() {
     return time;
 }
 
-const char* ProgramIdentification() { return "Tunebridge " TUNEBRIDGE_VERSION_TEXT " (Linux)"; }
+const char* ProgramIdentification() {
+    return "Tunebridge " TUNEBRIDGE_VERSION_TEXT " (Linux)";
+}
 
 } // namespace tb

@@ -32,7 +32,8 @@ size_t HeaderEnd(std::string_view text) {
 
 int32_t ContentLength(std::string_view header) {
     constexpr std::string_view name = "\ncontent-length:";
-    for (size_t at = header.find('\n'); at != std::string_view::npos; at = header.find('\n', at + 1))
+    for (size_t at = header.find('\n'); at != std::string_view::npos;
+         at = header.find('\n', at + 1))
         if (header.size() - at >= name.size() &&
             strncasecmp(header.data() + at, name.data(), name.size()) == 0) {
             int32_t length = LeadingInteger(header.substr(at + name.size()));

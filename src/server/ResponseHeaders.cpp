@@ -5,28 +5,32 @@
 #include <sys/stat.h>
 
 namespace tb {
-namespace {
-
-String Ok200(int32_t length, const String& tag, const char* contentType) {
+String Ok200(int64_t length, const String& tag, const char* contentType) {
     return String::Format("HTTP/1.1 200 OK\r\n"
                           "Accept-Ranges: bytes\r\n"
                           "Cache-Control: private\r\n"
-                          "Content-Length:%d\r\n"
+                          "Content-Length:%lld\r\n"
                           "ETag: \"%s\"\r\n"
                           "Content-Type: %s\r\n"
                           "\r\n",
-                          length, tag.c_str(), contentType);
+                          static_cast<long long>(length), tag.c_str(), contentType);
 }
 
-} // namespace
+String Html200(int32_t length, const String& tag) {
+    return Ok200(length, tag, "text/html");
+}
 
-String Html200(int32_t length, const String& tag) { return Ok200(length, tag, "text/html"); }
+String Xml200(int32_t length, const String& tag) {
+    return Ok200(length, tag, "text/xml");
+}
 
-String Xml200(int32_t length, const String& tag) { return Ok200(length, tag, "text/xml"); }
+String Gif200(int32_t length, const String& tag) {
+    return Ok200(length, tag, "image/gif");
+}
 
-String Gif200(int32_t length, const String& tag) { return Ok200(length, tag, "image/gif"); }
-
-String Jpg200(int32_t length, const String& tag) { return Ok200(length, tag, "image/jpg"); }
+String Jpg200(int32_t length, const String& tag) {
+    return Ok200(length, tag, "image/jpg");
+}
 
 String NotModified304(const String& date) {
     return String::Format("HTTP/1.1 304 Not modified\r\nDate: %s\r\n\r\n", date.c_str());

@@ -9,6 +9,8 @@ namespace tb {
 // The fixed answer headers, each ending with the empty line. The length is
 // the body length in bytes; the tag is an entity tag (time tag, file tag or
 // HTTP date text).
+// The 200 header with any content type; the four below are its common forms.
+String Ok200(int64_t length, const String& tag, const char* contentType);
 String Html200(int32_t length, const String& tag);
 String Xml200(int32_t length, const String& tag);
 String Gif200(int32_t length, const String& tag);

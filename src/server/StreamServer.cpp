@@ -48,9 +48,13 @@ bool StreamServer::Listen() {
     if (reported)
         log_.Notify("Tune Bridge", "Now listening for users.");
     IPAddress bound(settings.localAddress.Address(), listener->LocalAddress().Port());
+    {
+        // Stored before it is announced, so that a Stop made once the start
+        // line is seen always reaches this listener.
+        std::lock_guard lock(listenerMutex_);
+        listener_ = std::move(listener);
+    }
     log_.AddLine("Server started at " + bound.DisplayText(IPAddress::AnyText));
-    std::lock_guard lock(listenerMutex_);
-    listener_ = std::move(listener);
     return true;
 }
 

@@ -20,6 +20,8 @@ class RequestHandlers;
 // to a ClientConnection on a thread of its own. Stop (any thread) closes the
 // listener so that the server restarts with the current settings; the
 // thread ends once the quit event is set and the listener fails.
+// Connection threads use the server's slots, log, settings and handlers: the
+// server must outlive them (wait for the threads before destroying it).
 class StreamServer : public Runnable {
 public:
     static constexpr int32_t RetryMilliseconds = 2000;
