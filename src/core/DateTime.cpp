@@ -118,7 +118,8 @@ uint64_t DateTime::FileTime() const {
     if (t.year < 1601 || t.year > 30827)
         throw DateTimeError(InvalidParameter);
     int64_t days = DaysFromCivil(t.year, t.month, t.day);
-    uint64_t seconds = static_cast<uint64_t>(days) * 86400 + t.hour * 3600u + t.minute * 60u + t.second;
+    uint64_t seconds =
+        static_cast<uint64_t>(days) * 86400 + t.hour * 3600u + t.minute * 60u + t.second;
     fileTime_ = seconds * TicksPerSecond + t.milliseconds * 10'000u;
     fileTimeValid_ = true;
     return fileTime_;

@@ -13,11 +13,20 @@ String HtmlEscape(const String& text) {
     String out(s, first);
     for (int32_t i = first; i < n; ++i) {
         switch (s[i]) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += s[i];
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += s[i];
         }
     }
     return out;

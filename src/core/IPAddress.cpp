@@ -62,6 +62,8 @@ String IPAddress::DisplayText(const char* anyText) const {
     return (address_ == 0 ? String(anyText) : HostText()) + ":" + String::FromUnsigned(port_);
 }
 
-String IPAddress::HostPortText() const { return HostText() + ":" + String::FromUnsigned(port_); }
+String IPAddress::HostPortText() const {
+    return HostText() + ":" + String::FromUnsigned(port_);
+}
 
 } // namespace tb

@@ -11,7 +11,9 @@
 namespace tb::socket_handle {
 namespace {
 
-IPAddress FromSockaddr(const sockaddr_in& a) { return IPAddress(a.sin_addr.s_addr, ntohs(a.sin_port)); }
+IPAddress FromSockaddr(const sockaddr_in& a) {
+    return IPAddress(a.sin_addr.s_addr, ntohs(a.sin_port));
+}
 
 } // namespace
 

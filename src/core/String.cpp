@@ -2,6 +2,7 @@
 
 #include "core/Exceptions.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -67,11 +68,17 @@ String::String(const char* text, int32_t length) : buffer_(Allocate(length > 0 ?
 
 String::String(std::string_view text) : String(text.data(), static_cast<int32_t>(text.size())) {}
 
-String::String(const String& other) noexcept : buffer_(other.buffer_) { AddReference(buffer_); }
+String::String(const String& other) noexcept : buffer_(other.buffer_) {
+    AddReference(buffer_);
+}
 
-String::String(String&& other) noexcept : buffer_(other.buffer_) { other.buffer_ = EmptyBuffer(); }
+String::String(String&& other) noexcept : buffer_(other.buffer_) {
+    other.buffer_ = EmptyBuffer();
+}
 
-String::~String() { ReleaseReference(buffer_); }
+String::~String() {
+    ReleaseReference(buffer_);
+}
 
 String& String::operator=(const String& other) noexcept {
     AddReference(other.buffer_);
@@ -102,11 +109,17 @@ String& String::operator=(const char* text) {
     return *this = std::move(fresh);
 }
 
-int32_t String::Length() const noexcept { return buffer_->length; }
+int32_t String::Length() const noexcept {
+    return buffer_->length;
+}
 
-const char* String::c_str() const noexcept { return Chars(buffer_); }
+const char* String::c_str() const noexcept {
+    return Chars(buffer_);
+}
 
-int32_t String::Capacity() const noexcept { return buffer_->capacity; }
+int32_t String::Capacity() const noexcept {
+    return buffer_->capacity;
+}
 
 char String::At(int32_t index) const {
     if (index < 0 || index > buffer_->length)
@@ -121,11 +134,17 @@ String operator+(const String& a, const String& b) {
     return r;
 }
 
-String operator+(const char* a, const String& b) { return String(a) + b; }
+String operator+(const char* a, const String& b) {
+    return String(a) + b;
+}
 
-String operator+(const String& a, const char* b) { return a + String(b); }
+String operator+(const String& a, const char* b) {
+    return a + String(b);
+}
 
-String operator+(const String& a, char c) { return a + String(&c, 1); }
+String operator+(const String& a, char c) {
+    return a + String(&c, 1);
+}
 
 String& String::operator+=(const char* text) {
     return Append(text, static_cast<int32_t>(strlen(text)));
@@ -136,9 +155,17 @@ void String::MakeWritable(int32_t extra) {
     bool shared = buffer_ == EmptyBuffer() || buffer_->references.load() > 1;
     if (!shared && buffer_->capacity >= length + 1 + extra)
         return;
-    Header* fresh = Allocate(length + extra);
-    if (fresh == EmptyBuffer())
-        return;
+    if (buffer_ == EmptyBuffer() && extra == 0)
+        return; // nothing will be written: the shared empty text stays
+    // Room for one character at least: a shared buffer cut to length 0 still
+    // needs a private copy, and Allocate(0) would hand back the empty one.
+    int64_t room = length + extra > 0 ? length + extra : 1;
+    // A private text that keeps growing (a page built item by item) doubles,
+    // so that appending stays linear overall.
+    if (!shared)
+        room = std::max<int64_t>(room,
+                                 std::min<int64_t>(2 * int64_t{buffer_->capacity}, INT32_MAX / 2));
+    Header* fresh = Allocate(static_cast<int32_t>(room));
     memcpy(Chars(fresh), Chars(buffer_), static_cast<size_t>(length) + 1);
     fresh->length = length;
     ReleaseReference(buffer_);
@@ -161,10 +188,13 @@ String& String::Append(const char* text, int32_t length) {
 }
 
 bool String::operator==(const char* text) const noexcept {
-    return text && strlen(text) == static_cast<size_t>(Length()) && memcmp(c_str(), text, Length()) == 0;
+    return text && strlen(text) == static_cast<size_t>(Length()) &&
+           memcmp(c_str(), text, Length()) == 0;
 }
 
-bool operator==(const char* text, const String& s) noexcept { return s == text; }
+bool operator==(const char* text, const String& s) noexcept {
+    return s == text;
+}
 
 bool String::EqualsNoCase(const char* text) const noexcept {
     return text && strcasecmp(c_str(), text) == 0 && strlen(text) == static_cast<size_t>(Length());

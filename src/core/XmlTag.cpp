@@ -134,7 +134,9 @@ private:
     const char* p_;
 };
 
-std::unique_ptr<XmlTag> XmlTag::Parse(const char* text) { return Parser(text).Document(); }
+std::unique_ptr<XmlTag> XmlTag::Parse(const char* text) {
+    return Parser(text).Document();
+}
 
 String XmlTag::ToString() const {
     String out = "<" + name_;
