@@ -1,14 +1,18 @@
 #include "core/Version.h"
 #include "shell/CommandLine.h"
+#include "shell/ConfigCommand.h"
 #include "shell/HeadlessServer.h"
 
 #include <cstdio>
 #include <signal.h>
 #include <stdexcept>
+#include <string>
 
 int main(int argc, char** argv) {
     // A client or terminal that goes away must not kill the server.
     signal(SIGPIPE, SIG_IGN);
+    if (argc > 1 && std::string(argv[1]) == "config")
+        return tb::RunConfigCommand(argc, argv);
     tb::CommandLine options;
     try {
         options = tb::CommandLine::Parse(argc, argv);

@@ -23,11 +23,17 @@ uint16_t ParsePort(const char* text) {
 
 const char* CommandLine::Usage() {
     return "usage: tunebridge [--headless] [--port N] [--bind ADDRESS] [--config-dir DIR]\n"
-           "  --headless        run without the desktop interface, logging to standard output\n"
-           "  --port N          listen on port N (0 picks a free port)\n"
-           "  --bind ADDRESS    listen on this IPv4 address only (default: all)\n"
-           "  --config-dir DIR  keep the settings store in DIR\n"
-           "  --version         print the version and exit\n";
+           "                  [--share PATH] [--user ID:PASSWORD]\n"
+           "       tunebridge config [--config-dir DIR] COMMAND ...   (see tunebridge config "
+           "--help)\n"
+           "  --headless          run without the desktop interface, logging to standard output\n"
+           "  --port N            listen on port N (0 picks a free port); not stored\n"
+           "  --bind ADDRESS      listen on this IPv4 address only; not stored\n"
+           "  --config-dir DIR    keep the settings store in DIR\n"
+           "  --share PATH        first start only: share this folder as \"My music\"\n"
+           "  --user ID:PASSWORD  first start only: the web user to create\n"
+           "  --version           print the version and exit\n"
+           "SIGHUP makes a running server reload its shares and rebuild the index.\n";
 }
 
 CommandLine CommandLine::Parse(int argc, const char* const* argv) {
@@ -56,7 +62,16 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
             }
         } else if (option == "--config-dir")
             options.configDir = value();
-        else
+        else if (option == "--share")
+            options.share = value();
+        else if (option == "--user") {
+            std::string user = value();
+            size_t colon = user.find(':');
+            if (colon == 0 || colon == std::string::npos || colon + 1 == user.size())
+                throw std::invalid_argument("--user needs ID:PASSWORD");
+            options.userId = String(user.substr(0, colon));
+            options.password = String(user.substr(colon + 1));
+        } else
             throw std::invalid_argument("unknown option: " + option);
     }
     return options;

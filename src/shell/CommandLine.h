@@ -15,6 +15,10 @@ struct CommandLine {
     std::optional<uint16_t> port;
     std::optional<IPAddress> bindAddress;
     String configDir;
+    // Used by the first start of a new installation only.
+    String share;
+    String userId;
+    String password;
 
     // Throws std::invalid_argument with a one-line message for a bad option.
     static CommandLine Parse(int argc, const char* const* argv);

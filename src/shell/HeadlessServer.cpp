@@ -1,18 +1,36 @@
 #include "shell/HeadlessServer.h"
 
+#include "config/ConfigDirectory.h"
+#include "config/PersistantObjectException.h"
+#include "config/RegistryException.h"
+#include "config/RegistryStore.h"
 #include "config/Settings.h"
+#include "config/SettingsStorage.h"
 #include "core/Event.h"
+#include "core/Exceptions.h"
 #include "core/SocketRegistry.h"
 #include "core/Thread.h"
+#include "library/IndexBuilder.h"
+#include "library/NodeIndex.h"
+#include "library/ServiceList.h"
+#include "server/Dispatch.h"
 #include "server/StreamServer.h"
-#include "server/UnavailableHandlers.h"
 #include "shell/CommandLine.h"
+#include "shell/ConsoleIndexProgress.h"
 #include "shell/ConsoleLog.h"
+#include "shell/FirstRun.h"
 #include "shell/SignalWaiter.h"
+#include "shell/StatusTicker.h"
+#include "shell/StoredLists.h"
+#include "web/UserList.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <stdexcept>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace tb {
 namespace {
@@ -28,30 +46,127 @@ void RaiseOpenFileLimit() {
     }
 }
 
-Settings StartupSettings(const CommandLine& options) {
-    Settings settings;
-    if (options.bindAddress)
-        settings.localAddress = IPAddress(options.bindAddress->Address(), settings.localAddress.Port());
-    if (options.port)
-        settings.localAddress.SetPort(*options.port);
-    return settings;
+IndexOptions IndexOptionsOf(const Settings& s) {
+    return IndexOptions{s.name,
+                        s.preloadMp3Info,
+                        s.createGenreFolder,
+                        s.createAlbumFolder,
+                        s.createArtistFolder,
+                        s.createYearFolder};
 }
 
-} // namespace
+// The running daemon: its store, lists, index and server.
+class Daemon {
+public:
+    explicit Daemon(const CommandLine& options)
+        : options_(options), log_(stdout, quit_, isatty(STDOUT_FILENO) == 1) {}
 
-int RunHeadless(const CommandLine& options) {
-    SignalWaiter signals({SIGINT, SIGTERM});
-    RaiseOpenFileLimit();
-    LiveSettings settings(StartupSettings(options));
-    Event quit;
-    ConsoleLog log(stdout, quit);
-    UnavailableHandlers handlers;
-    StreamServer server(quit, log, settings, handlers);
+    // Opens the store, loads everything and runs a first start if needed.
+    void Load();
+    int Run(SignalWaiter& signals);
+
+private:
+    void ApplyCommandLine();
+    void BuildIndexNow();
+    void Reload();
+    void SaveUsersNow();
+    void OnSignal(int signal);
+
+    const CommandLine& options_;
+    Event quit_;
+    Event wake_{Event::Mode::AutoReset};
+    std::atomic<bool> reindexRequested_{false};
+    ConsoleLog log_;
+    // The store is used by this thread (reloads) and by connection threads
+    // (a device's new address or entry is saved at once).
+    std::mutex storeMutex_;
+    std::unique_ptr<RegistryStore> store_; // guarded by storeMutex_ once the server runs
+    Settings settings_;
+    ServiceList services_;
+    UserList users_;
+    NodeIndex index_;
+};
+
+void Daemon::Load() {
+    store_ = RegistryStore::Open(ConfigDirectory(options_.configDir));
+    RegisterStoredTypes();
+    try {
+        LoadSettings(*store_, settings_);
+    } catch (const IPAddressException&) {
+        throw std::runtime_error("the stored listening address is not valid; set it with "
+                                 "'tunebridge config set General/IPAddress A.B.C.D:PORT'");
+    }
+    LoadServices(*store_, services_);
+    LoadUsers(*store_, users_);
+    FirstRunChoices choices{settings_.name, options_.share, options_.userId, options_.password};
+    bool firstRun = RunFirstTimeSetup(*store_, choices, services_, users_, log_);
+    if (!firstRun && (!options_.share.IsEmpty() || !options_.userId.IsEmpty()))
+        log_.AddLine("Already set up: --share and --user are ignored; use 'tunebridge config'.");
+    ApplyCommandLine();
+}
+
+void Daemon::ApplyCommandLine() {
+    if (options_.bindAddress)
+        settings_.localAddress =
+            IPAddress(options_.bindAddress->Address(), settings_.localAddress.Port());
+    if (options_.port)
+        settings_.localAddress.SetPort(*options_.port);
+}
+
+void Daemon::OnSignal(int signal) {
+    if (signal == SIGHUP) {
+        reindexRequested_ = true;
+    } else {
+        log_.AddLine("Shutting down.");
+        quit_.Set();
+    }
+    wake_.Set();
+}
+
+void Daemon::BuildIndexNow() {
+    ConsoleIndexProgress progress(log_, quit_);
+    BuildIndex(index_, services_, IndexOptionsOf(settings_), log_, &progress);
+}
+
+// Shares are edited in the store (by the config command), so a reindex
+// first takes up what is stored now.
+void Daemon::Reload() {
+    try {
+        std::lock_guard lock(storeMutex_);
+        LoadServices(*store_, services_);
+    } catch (const GeneralException& e) {
+        log_.AddLine(String("Cannot reload the shares, keeping the previous ones: ") + e.what());
+    }
+}
+
+void Daemon::SaveUsersNow() {
+    try {
+        std::lock_guard lock(storeMutex_);
+        SaveUsers(*store_, users_);
+    } catch (const GeneralException& e) {
+        log_.AddLine(String("Cannot save the user list: ") + e.what());
+    }
+}
+
+int Daemon::Run(SignalWaiter& signals) {
+    LiveSettings live(settings_);
+    Dispatch handlers(ServerContext{live, index_, users_});
+    StreamServer server(quit_, log_, live, handlers);
+    StatusTicker ticker(quit_, users_);
+    users_.SetChangeHandler([this] { SaveUsersNow(); });
+    signals.Listen([this](int signal) { OnSignal(signal); });
     StartThread(server);
+    StartThread(ticker);
 
-    signals.Wait();
-    log.AddLine("Shutting down.");
-    quit.Set();
+    BuildIndexNow();
+    while (!quit_.IsSet()) {
+        wake_.Wait(-1);
+        if (reindexRequested_.exchange(false) && !quit_.IsSet()) {
+            Reload();
+            BuildIndexNow();
+        }
+    }
+
     SocketRegistry::ShutdownAll();
     if (!WaitForThreads(ShutdownWaitMilliseconds)) {
         std::fprintf(stderr, "tunebridge: %d threads did not end in time\n", RunningThreadCount());
@@ -59,6 +174,21 @@ int RunHeadless(const CommandLine& options) {
         std::_Exit(1);
     }
     return 0;
+}
+
+} // namespace
+
+int RunHeadless(const CommandLine& options) {
+    SignalWaiter signals({SIGINT, SIGTERM, SIGHUP});
+    RaiseOpenFileLimit();
+    Daemon daemon(options);
+    try {
+        daemon.Load();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tunebridge: %s\n", e.what());
+        return 1;
+    }
+    return daemon.Run(signals);
 }
 
 } // namespace tb

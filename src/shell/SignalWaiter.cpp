@@ -1,6 +1,7 @@
 #include "shell/SignalWaiter.h"
 
 #include <pthread.h>
+#include <thread>
 
 namespace tb {
 
@@ -11,12 +12,14 @@ SignalWaiter::SignalWaiter(std::initializer_list<int> signals) {
     pthread_sigmask(SIG_BLOCK, &set_, nullptr);
 }
 
-int SignalWaiter::Wait() {
-    for (;;) {
-        int received = 0;
-        if (sigwait(&set_, &received) == 0)
-            return received;
-    }
+void SignalWaiter::Listen(std::function<void(int)> handler) {
+    std::thread([set = set_, handler = std::move(handler)] {
+        for (;;) {
+            int received = 0;
+            if (sigwait(&set, &received) == 0)
+                handler(received);
+        }
+    }).detach();
 }
 
 } // namespace tb

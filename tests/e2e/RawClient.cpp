@@ -21,7 +21,9 @@ RawClient::RawClient(int port) {
         throw std::runtime_error("cannot connect to 127.0.0.1:" + std::to_string(port));
 }
 
-RawClient::~RawClient() { Close(); }
+RawClient::~RawClient() {
+    Close();
+}
 
 void RawClient::Close() {
     if (fd_ >= 0)
@@ -39,7 +41,9 @@ void RawClient::Send(const std::string& bytes) {
     }
 }
 
-void RawClient::ShutdownWrite() { shutdown(fd_, SHUT_WR); }
+void RawClient::ShutdownWrite() {
+    shutdown(fd_, SHUT_WR);
+}
 
 bool RawClient::ReadSome(std::chrono::steady_clock::time_point deadline, bool& timedOut) {
     timedOut = false;

@@ -17,11 +17,18 @@ namespace tb::test {
 ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
                              std::vector<std::string> environment) {
     std::vector<std::string> args = {TUNEBRIDGE_EXECUTABLE, "--headless", "--bind", "127.0.0.1"};
-    bool portGiven = false;
-    for (const auto& a : extraArguments)
+    bool portGiven = false, configGiven = false;
+    for (const auto& a : extraArguments) {
         portGiven = portGiven || a == "--port";
+        configGiven = configGiven || a == "--config-dir";
+    }
     if (!portGiven)
         args.insert(args.end(), {"--port", "0"});
+    if (!configGiven) {
+        configDir_ = std::make_unique<TempDir>();
+        args.insert(args.end(),
+                    {"--config-dir", configDir_->Path(), "--share", configDir_->Path()});
+    }
     args.insert(args.end(), extraArguments.begin(), extraArguments.end());
     std::vector<char*> argv;
     for (auto& a : args)
@@ -100,6 +107,11 @@ int ServerProcess::Port() {
         port_ = std::stoi(line.substr(colon + 1));
     }
     return port_;
+}
+
+void ServerProcess::WaitForIndex() {
+    if (WaitForLine("Created ").empty())
+        throw std::runtime_error("the server built no index");
 }
 
 int ServerProcess::Stop(int signal, std::chrono::milliseconds timeout) {

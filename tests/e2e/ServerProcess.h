@@ -1,14 +1,17 @@
 #pragma once
 
+#include "support/TempDir.h"
+
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tb::test {
 
 // The real tunebridge executable, started headless on 127.0.0.1 with a
-// port picked by the system. Its standard output is collected line by line.
-// The destructor stops it (SIGTERM, then SIGKILL) if it still runs.
+// port picked by the system and, unless told otherwise, a fresh store. Its standard output is
+// collected line by line. The destructor stops it (SIGTERM, then SIGKILL) if it still runs.
 class ServerProcess {
 public:
     explicit ServerProcess(std::vector<std::string> extraArguments = {},
@@ -19,6 +22,8 @@ public:
 
     // Port from the "Server started at" line (waits for it).
     int Port();
+    // Waits for the first index build to end ("Created N nodes.").
+    void WaitForIndex();
     // Waits until a line containing `text` appears; returns it, or "" on time-out.
     std::string WaitForLine(const std::string& text,
                             std::chrono::milliseconds timeout = std::chrono::seconds(10));
@@ -30,6 +35,7 @@ public:
 private:
     void ReadAvailable(int timeoutMs);
 
+    std::unique_ptr<TempDir> configDir_;
     int pid_ = -1;
     int output_ = -1;
     std::string pending_;

@@ -1,0 +1,37 @@
+#include "delivery/ContentDataSet.h"
+
+#include "core/Socket.h"
+#include "server/HttpRequest.h"
+#include "server/ResponseHeaders.h"
+
+namespace tb {
+
+void ContentDataSet::Send(HttpRequest& request, int32_t total, int32_t fromIndex, int32_t count,
+                          const String& etag) {
+    body_ +=
+        String::Format("<totnumelem>%d</totnumelem><fromindex>%d</fromindex><numelem>%d</numelem>"
+                       "<alphanumeric/></contentdataset>",
+                       total, fromIndex, count);
+    request.socket->Write(Xml200(body_.Length(), etag) + body_);
+}
+
+ListingWindow ClampWindow(int32_t count, int32_t numElem, int32_t fromIndex) {
+    // Computed wide: a device may send any 32-bit numbers.
+    if (int64_t{numElem} + fromIndex > count)
+        numElem = static_cast<int32_t>(int64_t{count} - fromIndex);
+    // A negative start gets an orderly empty window.
+    if (fromIndex < 0)
+        numElem = 0;
+    return {fromIndex, numElem};
+}
+
+String ReadingLine(const String& userName, const String& listName, int32_t count,
+                   const ListingWindow& window) {
+    String line = "[" + userName + "]: Reading '" + listName + "'";
+    if (window.numElem == count)
+        return line;
+    return line + String::Format(" (%lld..%lld)", static_cast<long long>(window.fromIndex) + 1,
+                                 static_cast<long long>(window.fromIndex) + window.numElem);
+}
+
+} // namespace tb

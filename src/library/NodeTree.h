@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/Array.h"
+#include "core/DateTime.h"
+#include "library/FolderNode.h"
+#include "library/RandomStreamNode.h"
+#include "library/ShareInfo.h"
+
+#include <memory>
+#include <vector>
+
+namespace tb {
+
+// One complete, numbered node tree and everything its nodes point at: the
+// root with the folders it owns, the global random stream (reachable by ID
+// only), the shares' records. Built once, then only read; it lives as long
+// as anybody holds it, so an answer that took it keeps its nodes alive
+// across a rebuild.
+class NodeTree {
+public:
+    // An empty tree: no root, no nodes, built at file time 0.
+    NodeTree();
+    ~NodeTree();
+
+    // Takes the root; numbers it depth-first (the global random stream
+    // first, as the root's first child, then out of the root's children
+    // again) and stamps the build time.
+    void Adopt(std::unique_ptr<FolderNode> root, std::unique_ptr<RandomStreamNode> globalStream,
+               std::vector<std::unique_ptr<ShareInfo>> shares, const DateTime& builtAt);
+
+    FolderNode* Root() const noexcept { return root_.get(); }
+    RandomStreamNode* GlobalStream() const noexcept { return globalStream_.get(); }
+    int32_t Count() const noexcept { return nodes_.Count(); }
+    // The node with this wire ID (1 = root), or null outside 1..Count().
+    MediaNode* Get(int32_t wireId) const noexcept;
+    // The node with this index ID (0 = root), or null.
+    MediaNode* At(int32_t id) const noexcept { return Get(id + 1); }
+    const DateTime& IndexTime() const noexcept { return indexTime_; }
+
+private:
+    void AssignIds(MediaNode* node);
+
+    std::unique_ptr<FolderNode> root_;
+    std::unique_ptr<RandomStreamNode> globalStream_;
+    std::vector<std::unique_ptr<ShareInfo>> shares_;
+    Array<MediaNode*> nodes_;
+    DateTime indexTime_;
+};
+
+} // namespace tb

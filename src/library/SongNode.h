@@ -1,0 +1,50 @@
+#pragma once
+
+#include "library/MediaNode.h"
+
+#include <atomic>
+
+namespace tb {
+
+class Mp3Info;
+struct ShareInfo;
+
+// One MP3 file. Its tag and header facts are read at construction when
+// preloading, else on first use; GetInfo is safe from several threads.
+class SongNode : public MediaNode {
+public:
+    enum class Preload { No, Yes };
+
+    SongNode(String name, String path, MediaNode* parent, const ShareInfo* share, Preload preload);
+    ~SongNode() override;
+
+    bool IsPlayable() const override { return true; }
+    bool IsFolder() const override { return false; }
+    bool IsSong() const override { return true; }
+    String ContentItem(HttpRequest& request) override;
+    // "P" plays, "Z" downloads.
+    void WebAction(HttpRequest& request, char action) override;
+    void Play(HttpRequest& request) override;
+    void Download(HttpRequest& request);
+    // The file tag, for every action.
+    String GetETag(HttpRequest& request, char action) override;
+    // The path shown in log lines: "share name:rest" below the share's folder.
+    String DisplayPath() const;
+    // The file name without its ".mp3".
+    String BaseName() const;
+
+    const String& Path() const noexcept { return path_; }
+    const ShareInfo* Share() const noexcept { return share_; }
+    // The analysis of the file, read once. Throws Mp3FileException when the
+    // file cannot be opened (and tries again at the next call).
+    const Mp3Info& GetInfo() const;
+    // Like GetInfo, but null instead of an exception.
+    const Mp3Info* TryGetInfo() const noexcept;
+
+private:
+    String path_;
+    const ShareInfo* share_;
+    mutable std::atomic<const Mp3Info*> info_{nullptr};
+};
+
+} // namespace tb

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/String.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace tb {
+
+// The path of a device stream URL: 16 hex digits of the unit key, ".", the
+// wire node ID as 8 hex digits, optionally "." and an extra number.
+struct StreamLocator {
+    static constexpr uint32_t NoExtra = 0xFFFFFFFF;
+
+    String unit = "0000000000000000";
+    int32_t nodeId = 0;
+    uint32_t extra = NoExtra;
+
+    // unit + "." + nodeId as 8 lower-case hex digits.
+    String ToString() const;
+    // Exactly 16 hex digits, ".", 8 hex digits, then the end or "." and 8
+    // more hex digits and the end (digits in either case).
+    static std::optional<StreamLocator> Parse(std::string_view text);
+};
+
+} // namespace tb

@@ -1,0 +1,70 @@
+#include "shell/ConfigCommand.h"
+
+#include "config/ConfigDirectory.h"
+#include "config/RegistryStore.h"
+#include "shell/ConfigCommands.h"
+#include "shell/StoredLists.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace tb {
+namespace {
+
+const char* Usage() {
+    return "usage: tunebridge config [--config-dir DIR] COMMAND\n"
+           "  list                       all settings and their values\n"
+           "  get KEY                    one setting, e.g. General/Name\n"
+           "  set KEY VALUE              change a setting (flags take 0 or 1)\n"
+           "  share list\n"
+           "  share add NAME PATH [--description TEXT] [--covers]\n"
+           "  share remove NAME\n"
+           "  user list\n"
+           "  user add ID [--name NAME] [--password PASS] [--address A.B.C.D] [--disallow]\n"
+           "  user remove ID\n"
+           "A running server takes up changed shares at its next reindex (SIGHUP) and\n"
+           "other changes at its next start.\n";
+}
+
+// The words after "config", without the --config-dir option.
+std::vector<std::string> Words(int argc, const char* const* argv, String& configDir) {
+    std::vector<std::string> words;
+    for (int i = 2; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word == "--config-dir") {
+            if (i + 1 >= argc)
+                throw UsageError("--config-dir needs a folder");
+            configDir = argv[++i];
+        } else {
+            words.push_back(word);
+        }
+    }
+    return words;
+}
+
+} // namespace
+
+int RunConfigCommand(int argc, const char* const* argv) {
+    String configDir;
+    try {
+        std::vector<std::string> words = Words(argc, argv, configDir);
+        if (words.empty() || words[0] == "--help" || words[0] == "-h") {
+            std::fputs(Usage(), words.empty() ? stderr : stdout);
+            return words.empty() ? 2 : 0;
+        }
+        auto store = RegistryStore::Open(ConfigDirectory(configDir));
+        RegisterStoredTypes();
+        ConfigCommands commands(*store);
+        commands.Run(words);
+        return 0;
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "tunebridge config: %s\n%s", e.what(), Usage());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tunebridge config: %s\n", e.what());
+        return 1;
+    }
+}
+
+} // namespace tb

@@ -1,0 +1,186 @@
+// The share and user subcommands of the config command.
+#include "config/RegistryStore.h"
+#include "config/SettingsStorage.h"
+#include "core/Exceptions.h"
+#include "library/ServiceList.h"
+#include "library/ShareService.h"
+#include "shell/ConfigCommands.h"
+#include "shell/FirstRun.h"
+#include "shell/StoredLists.h"
+#include "web/RandomPassword.h"
+#include "web/UserList.h"
+#include "web/WebUser.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace tb {
+namespace {
+
+// Options after the positional words: "--flag" or "--name value".
+struct Options {
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> named;
+
+    const std::string* Find(const std::string& name) const {
+        for (const auto& [key, value] : named)
+            if (key == name)
+                return &value;
+        return nullptr;
+    }
+};
+
+Options ParseOptions(const std::vector<std::string>& words, size_t from,
+                     const std::vector<std::string>& withValue,
+                     const std::vector<std::string>& flags) {
+    Options options;
+    for (size_t i = from; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        bool takesValue = std::find(withValue.begin(), withValue.end(), word) != withValue.end();
+        bool isFlag = std::find(flags.begin(), flags.end(), word) != flags.end();
+        if (takesValue) {
+            if (i + 1 >= words.size())
+                throw UsageError(word + " needs a value");
+            options.named.emplace_back(word, words[++i]);
+        } else if (isFlag) {
+            options.named.emplace_back(word, "");
+        } else if (word.rfind("--", 0) == 0) {
+            throw UsageError("unknown option " + word);
+        } else {
+            options.positional.push_back(word);
+        }
+    }
+    return options;
+}
+
+String ServerName(RegistryStore& store) {
+    Settings settings;
+    try {
+        LoadSettings(store, settings);
+    } catch (const IPAddressException&) {
+    }
+    return settings.name;
+}
+
+// Saves a changed list and, as an accepted setup would, marks the store installed.
+template <typename Save> void SaveChange(RegistryStore& store, Save save) {
+    RegistryStore::Transaction transaction(store);
+    save();
+    MarkInstalled(store, ServerName(store));
+    transaction.Commit();
+}
+
+ShareService* AsShare(const std::shared_ptr<ServiceItem>& service) {
+    return dynamic_cast<ShareService*>(service.get());
+}
+
+} // namespace
+
+void ConfigCommands::ShareList() {
+    ServiceList services;
+    LoadServices(store_, services);
+    for (const auto& service : services.Items())
+        if (const ShareService* share = AsShare(service))
+            std::printf("%s\t%s\tcovers: %s\t%s\n", share->Name().c_str(), share->Folder().c_str(),
+                        share->StartCrawler() ? "yes" : "no", share->Description().c_str());
+}
+
+void ConfigCommands::ShareAdd(const std::vector<std::string>& words) {
+    Options options = ParseOptions(words, 2, {"--description"}, {"--covers"});
+    if (options.positional.size() != 2)
+        throw UsageError("share add needs NAME and PATH");
+    const std::string& name = options.positional[0];
+    if (name.empty())
+        throw std::invalid_argument("the share name must not be empty");
+    std::error_code error;
+    std::filesystem::path folder =
+        std::filesystem::absolute(options.positional[1], error).lexically_normal();
+    if (error || !std::filesystem::is_directory(folder, error))
+        throw std::invalid_argument("no such folder: " + options.positional[1]);
+    std::string path = folder.string();
+    if (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    const std::string* description = options.Find("--description");
+
+    ServiceList services;
+    LoadServices(store_, services);
+    services.Items().push_back(
+        std::make_shared<ShareService>(String(name), description ? String(*description) : String(),
+                                       String(path), options.Find("--covers") != nullptr));
+    services.Sort();
+    SaveChange(store_, [&] { SaveServices(store_, services); });
+}
+
+void ConfigCommands::ShareRemove(const std::string& name) {
+    ServiceList services;
+    LoadServices(store_, services);
+    auto& items = services.Items();
+    auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
+        return AsShare(service) && service->Name() == name.c_str();
+    });
+    if (found == items.end())
+        throw std::invalid_argument("no share named '" + name + "'");
+    items.erase(found);
+    SaveChange(store_, [&] { SaveServices(store_, services); });
+}
+
+void ConfigCommands::UserList() {
+    tb::UserList users;
+    LoadUsers(store_, users);
+    for (const auto& entry : users.Entries()) {
+        IPAddress address(entry->address, 0);
+        std::printf("%s\t%s\t%s\t%s\t%s\n", entry->Key().c_str(), entry->name.c_str(),
+                    entry->permission & UserItem::Allowed ? "allowed" : "disallowed",
+                    entry->address ? address.HostText().c_str() : "any address",
+                    entry->email.c_str());
+    }
+}
+
+void ConfigCommands::UserAdd(const std::vector<std::string>& words) {
+    Options options = ParseOptions(words, 2, {"--name", "--password", "--address"}, {"--disallow"});
+    if (options.positional.size() != 1 || options.positional[0].empty())
+        throw UsageError("user add needs an ID");
+    auto user = std::make_shared<WebUser>();
+    user->id = String(options.positional[0]);
+    const std::string* name = options.Find("--name");
+    user->name = name && !name->empty() ? String(*name) : user->id;
+    if (const std::string* address = options.Find("--address")) {
+        try {
+            user->address = IPAddress::FromHost(address->c_str()).Address();
+        } catch (const IPAddressException&) {
+            throw std::invalid_argument("not an IPv4 address: " + *address);
+        }
+    }
+    user->permission = options.Find("--disallow") ? 0 : UserItem::Allowed;
+    const std::string* password = options.Find("--password");
+    user->password = password ? String(*password) : RandomPassword();
+
+    tb::UserList users;
+    LoadUsers(store_, users);
+    for (const auto& entry : users.Entries())
+        if (entry->MatchesId(user->id))
+            throw std::invalid_argument("a user with ID '" + options.positional[0] +
+                                        "' exists already");
+    users.Add(user);
+    SaveChange(store_, [&] { SaveUsers(store_, users); });
+    if (!password)
+        std::printf("Password of '%s': %s\n", user->id.c_str(), user->password.c_str());
+}
+
+void ConfigCommands::UserRemove(const std::string& id) {
+    tb::UserList users;
+    LoadUsers(store_, users);
+    auto entries = users.Entries();
+    auto found = std::find_if(entries.begin(), entries.end(),
+                              [&](const auto& entry) { return entry->MatchesId(String(id)); });
+    if (found == entries.end())
+        throw std::invalid_argument("no user with ID '" + id + "'");
+    entries.erase(found);
+    users.Clear();
+    for (auto& entry : entries)
+        users.Add(entry);
+    SaveChange(store_, [&] { SaveUsers(store_, users); });
+}
+
+} // namespace tb

@@ -1,0 +1,112 @@
+#include "shell/SettingKeys.h"
+
+#include "core/Exceptions.h"
+
+#include <stdexcept>
+#include <strings.h>
+
+namespace tb {
+namespace {
+
+bool ParseFlag(const String& value) {
+    if (value == "1")
+        return true;
+    if (value == "0")
+        return false;
+    throw std::invalid_argument("expected 0 or 1");
+}
+
+int32_t ParseNumber(const String& value, int32_t low, int32_t high) {
+    char* end = nullptr;
+    long number = strtol(value.c_str(), &end, 10);
+    if (value.IsEmpty() || *end || number < low || number > high)
+        throw std::invalid_argument("expected a number from " + std::to_string(low) + " to " +
+                                    std::to_string(high));
+    return static_cast<int32_t>(number);
+}
+
+IPAddress ParseAddress(const String& value) {
+    try {
+        return IPAddress::FromHostPort(value.c_str());
+    } catch (const IPAddressException&) {
+        throw std::invalid_argument("expected an IPv4 address and port, like 0.0.0.0:42961");
+    }
+}
+
+String Flag(bool value) {
+    return value ? "1" : "0";
+}
+
+String Address(const IPAddress& address) {
+    return address.HostPortText();
+}
+
+template <bool Settings::*Field> SettingKey FlagKey(const char* name, const char* help) {
+    return {name, help, [](const Settings& s) { return Flag(s.*Field); },
+            [](Settings& s, const String& v) { s.*Field = ParseFlag(v); }};
+}
+
+} // namespace
+
+const std::vector<SettingKey>& SettingKeys() {
+    static const std::vector<SettingKey> keys = {
+        {"General/Name", "the server's public name", [](const Settings& s) { return s.name; },
+         [](Settings& s, const String& v) {
+             if (v.IsEmpty())
+                 throw std::invalid_argument("the name must not be empty");
+             s.name = v;
+         }},
+        {"General/IPAddress", "address and port to listen on (0.0.0.0 = every interface)",
+         [](const Settings& s) { return Address(s.localAddress); },
+         [](Settings& s, const String& v) { s.localAddress = ParseAddress(v); }},
+        {"General/PublicIPAddress", "address and port the server is reached at from the Internet",
+         [](const Settings& s) { return Address(s.publicAddress); },
+         [](Settings& s, const String& v) { s.publicAddress = ParseAddress(v); }},
+        FlagKey<&Settings::autoAuthorizeUnits>("General/AutoAuthorizeUnits",
+                                               "admit new devices automatically"),
+        FlagKey<&Settings::autoDetectUnits>("General/AutoDetectUnits",
+                                            "kept for compatibility; no effect"),
+        FlagKey<&Settings::logHttpRequests>("General/LogHttpRequests",
+                                            "log every request received"),
+        {"General/WebSkinName", "skin of the web pages",
+         [](const Settings& s) { return s.webSkinName; },
+         [](Settings& s, const String& v) {
+             s.webSkinName = v.IsEmpty() ? String("(Standard)") : v;
+         }},
+        {"General/MaxConnections", "connections served at once",
+         [](const Settings& s) {
+             return String::FromUnsigned(static_cast<uint32_t>(s.maxConnections));
+         },
+         [](Settings& s, const String& v) { s.maxConnections = ParseNumber(v, 1, 100000); }},
+        {"General/IdleTimeoutSeconds", "seconds a connection may wait before sending a request",
+         [](const Settings& s) {
+             return String::FromUnsigned(static_cast<uint32_t>(s.idleTimeoutSeconds));
+         },
+         [](Settings& s, const String& v) { s.idleTimeoutSeconds = ParseNumber(v, 1, 86400); }},
+        FlagKey<&Settings::preloadMp3Info>("MP3/PreloadMp3Info",
+                                           "read every song's tags while indexing"),
+        FlagKey<&Settings::createGenreFolder>("MP3/CreateGenreFolder", "build the Genre folder"),
+        FlagKey<&Settings::createArtistFolder>("MP3/CreateArtistFolder", "build the Artist folder"),
+        FlagKey<&Settings::createAlbumFolder>("MP3/CreateAlbumFolder", "build the Album folder"),
+        FlagKey<&Settings::createYearFolder>("MP3/CreateYearFolder", "build the Year folder"),
+    };
+    return keys;
+}
+
+const SettingKey* FindSettingKey(const String& name) {
+    for (const SettingKey& key : SettingKeys())
+        if (strcasecmp(key.name, name.c_str()) == 0)
+            return &key;
+    return nullptr;
+}
+
+bool EnforcePreloadForCategories(Settings& settings) {
+    bool anyCategory = settings.createGenreFolder || settings.createArtistFolder ||
+                       settings.createAlbumFolder || settings.createYearFolder;
+    if (!anyCategory || settings.preloadMp3Info)
+        return false;
+    settings.preloadMp3Info = true;
+    return true;
+}
+
+} // namespace tb

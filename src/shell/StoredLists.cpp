@@ -1,0 +1,71 @@
+#include "shell/StoredLists.h"
+
+#include "config/PersistantList.h"
+#include "config/PrototypeTable.h"
+#include "config/Registry.h"
+#include "config/SettingsStorage.h"
+#include "library/ServiceList.h"
+#include "library/ShareService.h"
+#include "web/UserList.h"
+#include "web/WebUser.h"
+
+namespace tb {
+namespace {
+
+// Takes over an object of the expected base class; other types are skipped.
+template <typename Base> std::shared_ptr<Base> Adopt(std::unique_ptr<PersistantObject> object) {
+    auto* typed = dynamic_cast<Base*>(object.get());
+    if (!typed)
+        return nullptr;
+    object.release();
+    return std::shared_ptr<Base>(typed);
+}
+
+} // namespace
+
+void RegisterStoredTypes() {
+    if (PrototypeTable::Process().Find(ShareService::Tag))
+        return;
+    RegisterPrototype(std::make_unique<ShareService>());
+    RegisterPrototype(std::make_unique<WebUser>());
+}
+
+void LoadServices(RegistryStore& store, ServiceList& services) {
+    std::vector<std::shared_ptr<ServiceItem>> loaded;
+    LoadList(*OpenConfigKey(store, ServicesKey), [&](std::unique_ptr<PersistantObject> object) {
+        if (auto service = Adopt<ServiceItem>(std::move(object)))
+            loaded.push_back(std::move(service));
+    });
+    services.Lock();
+    services.Items() = std::move(loaded);
+    services.Sort();
+    services.Unlock();
+}
+
+void SaveServices(RegistryStore& store, ServiceList& services) {
+    services.Lock();
+    try {
+        SaveList(services.Items(), *OpenConfigKey(store, ServicesKey));
+    } catch (...) {
+        services.Unlock();
+        throw;
+    }
+    services.Unlock();
+}
+
+void LoadUsers(RegistryStore& store, UserList& users) {
+    std::vector<std::shared_ptr<UserItem>> loaded;
+    LoadList(*OpenConfigKey(store, UsersKey), [&](std::unique_ptr<PersistantObject> object) {
+        if (auto user = Adopt<UserItem>(std::move(object)))
+            loaded.push_back(std::move(user));
+    });
+    users.Clear();
+    for (auto& user : loaded)
+        users.Add(std::move(user));
+}
+
+void SaveUsers(RegistryStore& store, const UserList& users) {
+    SaveList(users.Copies(), *OpenConfigKey(store, UsersKey));
+}
+
+} // namespace tb

@@ -1,0 +1,189 @@
+#include "web/UserList.h"
+
+#include "web/WebUser.h"
+
+#include <cstdlib>
+
+namespace tb {
+
+void UserList::Add(Entry user) {
+    std::lock_guard lock(mutex_);
+    entries_.push_back(std::move(user));
+}
+
+void UserList::Clear() {
+    std::lock_guard lock(mutex_);
+    entries_.clear();
+}
+
+std::vector<UserList::Entry> UserList::Entries() const {
+    std::lock_guard lock(mutex_);
+    return entries_;
+}
+
+size_t UserList::Count() const {
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+}
+
+std::vector<std::unique_ptr<UserItem>> UserList::Copies() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::unique_ptr<UserItem>> copies;
+    for (const Entry& entry : entries_)
+        copies.push_back(entry->Clone());
+    return copies;
+}
+
+void UserList::SetChangeHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    onChanged_ = std::move(handler);
+}
+
+void UserList::Changed() {
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        handler = onChanged_;
+    }
+    if (handler)
+        handler();
+}
+
+UserList::Entry UserList::FindByIdLocked(const String& key) const {
+    for (const Entry& entry : entries_)
+        if (entry->MatchesId(key))
+            return entry;
+    return nullptr;
+}
+
+UserList::Entry UserList::FindById(const String& key) const {
+    std::lock_guard lock(mutex_);
+    return FindByIdLocked(key);
+}
+
+UserList::Entry UserList::FindByCredentials(const String& credentials) const {
+    std::lock_guard lock(mutex_);
+    for (const Entry& entry : entries_)
+        if (entry->MatchesCredentials(credentials))
+            return entry;
+    return nullptr;
+}
+
+bool UserList::Admits(const UserItem& user, uint32_t peer) {
+    if (user.address != 0 && user.address != peer)
+        return false;
+    return (user.permission & UserItem::Allowed) != 0;
+}
+
+bool UserList::IsAuthorized(const String& key, uint32_t peer) const {
+    std::lock_guard lock(mutex_);
+    Entry entry = FindByIdLocked(key);
+    return entry && Admits(*entry, peer);
+}
+
+bool UserList::IsAuthorizedAt(const Entry& user, uint32_t peer) const {
+    std::lock_guard lock(mutex_);
+    return user && Admits(*user, peer);
+}
+
+void UserList::Touch(const String& key, uint32_t peer) {
+    bool changed = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (Entry entry = FindByIdLocked(key); entry && entry->address != peer) {
+            entry->address = peer;
+            changed = true;
+        }
+    }
+    // Only a real change costs a write to the store.
+    if (changed)
+        Changed();
+}
+
+UserList::Entry UserList::AddDevice(const String& identity, uint32_t peer, const String& password) {
+    auto device = std::make_shared<WebUser>();
+    device->id = identity;
+    device->name = "Unit " + identity.Mid(identity.Length() > 4 ? identity.Length() - 4 : 0);
+    device->password = password;
+    device->permission = UserItem::Allowed;
+    device->address = peer;
+    {
+        std::lock_guard lock(mutex_);
+        if (FindByIdLocked(identity))
+            return nullptr;
+        entries_.push_back(device);
+    }
+    Changed();
+    return device;
+}
+
+void UserList::SetStatus(const String& key, const String& text, int32_t countdown) {
+    std::lock_guard lock(mutex_);
+    if (Entry entry = FindByIdLocked(key)) {
+        entry->activity.status = text;
+        entry->activity.countdown = countdown;
+    }
+}
+
+void UserList::Tick() {
+    std::lock_guard lock(mutex_);
+    for (const Entry& entry : entries_) {
+        auto& activity = entry->activity;
+        if (activity.countdown > 0 && --activity.countdown == 0)
+            activity.status = String();
+    }
+}
+
+UserItem::Activity UserList::ActivityOf(const Entry& user) const {
+    std::lock_guard lock(mutex_);
+    return user->activity;
+}
+
+String UserList::NameOf(const Entry& user) const {
+    std::lock_guard lock(mutex_);
+    return user ? user->name : String();
+}
+
+void UserList::SetPlaying(const Entry& user, bool playing) {
+    std::lock_guard lock(mutex_);
+    if (user)
+        user->activity.playing = playing;
+}
+
+void UserList::SetDownloading(const Entry& user, bool downloading) {
+    std::lock_guard lock(mutex_);
+    if (user)
+        user->activity.downloading = downloading;
+}
+
+void UserList::Reseed(const Entry& user, uint32_t seed) {
+    std::lock_guard lock(mutex_);
+    if (user)
+        user->activity.randomSeed = seed;
+}
+
+std::vector<int32_t> UserList::ShuffledOrder(const Entry& user, int32_t count) {
+    std::lock_guard lock(mutex_);
+    if (!user) {
+        std::vector<int32_t> identity(static_cast<size_t>(count > 0 ? count : 0));
+        for (size_t i = 0; i < identity.size(); ++i)
+            identity[i] = static_cast<int32_t>(i);
+        return identity;
+    }
+    auto& order = user->activity.shuffled;
+    if (static_cast<int32_t>(order.size()) != count) {
+        // The C library generator, seeded per device, so that a device paging
+        // through a random stream sees one stable order.
+        static std::mutex randMutex; // rand() is one process-wide sequence
+        std::lock_guard randLock(randMutex);
+        srand(user->activity.randomSeed);
+        order.resize(static_cast<size_t>(count));
+        for (int32_t i = 0; i < count; ++i)
+            order[static_cast<size_t>(i)] = i;
+        for (int32_t i = 0; i < count; ++i)
+            std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(rand() % count)]);
+    }
+    return order;
+}
+
+} // namespace tb

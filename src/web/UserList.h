@@ -1,0 +1,68 @@
+#pragma once
+
+#include "web/UserItem.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace tb {
+
+// The users and devices admitted to the server, in list order; lookups take
+// the first match. Entries are shared: a request that found one keeps it
+// alive even if the list drops it. The list's mutex guards the entries'
+// address and activity; the other stored fields change only while no
+// server thread runs. Thread-safe.
+class UserList {
+public:
+    using Entry = std::shared_ptr<UserItem>;
+
+    void Add(Entry user);
+    void Clear();
+    std::vector<Entry> Entries() const;
+    size_t Count() const;
+    // Copies of the entries as they are now, for saving.
+    std::vector<std::unique_ptr<UserItem>> Copies() const;
+    // Called (outside the lock) after a device's address binding changed
+    // or a device was added, so that the list can be saved.
+    void SetChangeHandler(std::function<void()> handler);
+
+    // First entry whose login ID is `key` (byte for byte), or null.
+    Entry FindById(const String& key) const;
+    // First entry whose "id:password" equals `credentials`, or null.
+    Entry FindByCredentials(const String& credentials) const;
+    // The entry for `key` admits the peer (IPv4, network order).
+    bool IsAuthorized(const String& key, uint32_t peer) const;
+    // Address 0 or equal to the peer, and permission bit 0 set.
+    bool IsAuthorizedAt(const Entry& user, uint32_t peer) const;
+    // Binds the entry for `key` to the peer's address.
+    void Touch(const String& key, uint32_t peer);
+    // A new entry for a device no entry carries yet: name "Unit " and the
+    // last four characters of its identity, a random password, bound to
+    // the peer. Null when an entry carries the identity already.
+    Entry AddDevice(const String& identity, uint32_t peer, const String& password);
+
+    void SetStatus(const String& key, const String& text, int32_t countdown);
+    // One second passed: counts down and clears expired status texts.
+    void Tick();
+    UserItem::Activity ActivityOf(const Entry& user) const;
+    String NameOf(const Entry& user) const;
+    void SetPlaying(const Entry& user, bool playing);
+    void SetDownloading(const Entry& user, bool downloading);
+    void Reseed(const Entry& user, uint32_t seed);
+    // The entry's shuffled order of `count` random stream songs, made anew
+    // from its seed when the last one had another size.
+    std::vector<int32_t> ShuffledOrder(const Entry& user, int32_t count);
+
+private:
+    Entry FindByIdLocked(const String& key) const;
+    static bool Admits(const UserItem& user, uint32_t peer);
+    void Changed();
+
+    mutable std::mutex mutex_;
+    std::vector<Entry> entries_;      // guarded by mutex_
+    std::function<void()> onChanged_; // guarded by mutex_
+};
+
+} // namespace tb
