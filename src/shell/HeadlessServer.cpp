@@ -69,7 +69,7 @@ private:
     void ApplyCommandLine();
     void BuildIndexNow();
     void Reload();
-    void SaveUsersNow();
+    void SaveUserChanges();
     void OnSignal(int signal);
 
     const CommandLine& options_;
@@ -128,23 +128,32 @@ void Daemon::BuildIndexNow() {
     BuildIndex(index_, services_, IndexOptionsOf(settings_), log_, &progress);
 }
 
-// Shares are edited in the store (by the config command), so a reindex
-// first takes up what is stored now.
+// Shares and users are edited in the store (by the config command), so a
+// reindex first takes up what is stored now.
 void Daemon::Reload() {
+    std::lock_guard lock(storeMutex_);
     try {
-        std::lock_guard lock(storeMutex_);
         LoadServices(*store_, services_);
     } catch (const GeneralException& e) {
         log_.AddLine(String("Cannot reload the shares, keeping the previous ones: ") + e.what());
     }
+    try {
+        LoadUsers(*store_, users_);
+    } catch (const GeneralException& e) {
+        log_.AddLine(String("Cannot reload the users, keeping the previous ones: ") + e.what());
+    }
 }
 
-void Daemon::SaveUsersNow() {
-    try {
-        std::lock_guard lock(storeMutex_);
-        SaveUsers(*store_, users_);
-    } catch (const GeneralException& e) {
-        log_.AddLine(String("Cannot save the user list: ") + e.what());
+// Runs on connection threads. Changes are taken under the store's lock, so
+// they reach the store in the order they happened.
+void Daemon::SaveUserChanges() {
+    std::lock_guard lock(storeMutex_);
+    for (const auto& change : users_.TakeChanges()) {
+        try {
+            SaveUserChange(*store_, *change.entry, change.added);
+        } catch (const GeneralException& e) {
+            log_.AddLine(String("Cannot save the user list: ") + e.what());
+        }
     }
 }
 
@@ -153,7 +162,7 @@ int Daemon::Run(SignalWaiter& signals) {
     Dispatch handlers(ServerContext{live, index_, users_});
     StreamServer server(quit_, log_, live, handlers);
     StatusTicker ticker(quit_, users_);
-    users_.SetChangeHandler([this] { SaveUsersNow(); });
+    users_.SetChangeHandler([this] { SaveUserChanges(); });
     signals.Listen([this](int signal) { OnSignal(signal); });
     StartThread(server);
     StartThread(ticker);

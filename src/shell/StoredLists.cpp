@@ -2,6 +2,7 @@
 
 #include "config/PersistantList.h"
 #include "config/PrototypeTable.h"
+#include "config/RegistryStore.h"
 #include "config/Registry.h"
 #include "config/SettingsStorage.h"
 #include "library/ServiceList.h"
@@ -59,13 +60,40 @@ void LoadUsers(RegistryStore& store, UserList& users) {
         if (auto user = Adopt<UserItem>(std::move(object)))
             loaded.push_back(std::move(user));
     });
-    users.Clear();
-    for (auto& user : loaded)
-        users.Add(std::move(user));
+    users.Reload(std::move(loaded));
 }
 
 void SaveUsers(RegistryStore& store, const UserList& users) {
     SaveList(users.Copies(), *OpenConfigKey(store, UsersKey));
+}
+
+} // namespace tb
+
+namespace tb {
+
+void SaveUserChange(RegistryStore& store, const UserItem& entry, bool added) {
+    RegistryStore::Transaction transaction(store);
+    auto users = OpenConfigKey(store, UsersKey);
+    uint32_t n = 0;
+    for (; users->SubKeyExists(String::FromUnsigned(n)); ++n) {
+        if (added)
+            continue;
+        auto stored = users->OpenSubKey(String::FromUnsigned(n));
+        String id;
+        stored->GetString("ID", id, false);
+        if (id == entry.Key()) {
+            stored->SetDword("IPAddress", UserItem::StoredAddress(entry.address));
+            transaction.Commit();
+            return;
+        }
+    }
+    if (!added)
+        return;
+    SaveObject(entry, *users->CreateSubKey(String::FromUnsigned(n)));
+    // A leftover of a longer list must not become part of this one.
+    if (users->SubKeyExists(String::FromUnsigned(n + 1)))
+        users->DeleteSubKey(String::FromUnsigned(n + 1));
+    transaction.Commit();
 }
 
 } // namespace tb

@@ -5,8 +5,6 @@
 namespace tb {
 namespace {
 
-// The stored address is the IPv4 address with its first octet in the least
-// significant byte, whatever the byte order of the machine.
 uint32_t FromStored(uint32_t stored) {
     unsigned char octets[4] = {
         static_cast<unsigned char>(stored), static_cast<unsigned char>(stored >> 8),
@@ -17,13 +15,13 @@ uint32_t FromStored(uint32_t stored) {
     return network;
 }
 
-uint32_t ToStored(uint32_t network) {
+} // namespace
+
+uint32_t UserItem::StoredAddress(uint32_t network) {
     unsigned char octets[4];
     __builtin_memcpy(octets, &network, sizeof octets);
     return octets[0] | octets[1] << 8 | octets[2] << 16 | static_cast<uint32_t>(octets[3]) << 24;
 }
-
-} // namespace
 
 void UserItem::LoadCommon(Registry& key) {
     key.GetString("Name", name, false);
@@ -38,7 +36,7 @@ void UserItem::SaveCommon(Registry& key) const {
     key.SetString("Name", name);
     key.SetString("EMail", email);
     key.SetNumber("Permission", permission);
-    key.SetDword("IPAddress", ToStored(address));
+    key.SetDword("IPAddress", StoredAddress(address));
 }
 
 } // namespace tb

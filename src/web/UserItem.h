@@ -46,6 +46,10 @@ public:
     // 1 for a web user, the entries that carry a page template.
     virtual int Kind() const = 0;
 
+    // The stored form of an address: the first octet in the least
+    // significant byte, whatever the byte order of the machine.
+    static uint32_t StoredAddress(uint32_t networkAddress);
+
 protected:
     // The four common values, in their stored order.
     void LoadCommon(Registry& key);

@@ -39,6 +39,26 @@ void UserList::SetChangeHandler(std::function<void()> handler) {
     onChanged_ = std::move(handler);
 }
 
+void UserList::RecordLocked(const UserItem& entry, bool added) {
+    if (onChanged_)
+        changes_.push_back(Change{entry.Clone(), added});
+}
+
+std::vector<UserList::Change> UserList::TakeChanges() {
+    std::lock_guard lock(mutex_);
+    std::vector<Change> taken;
+    taken.swap(changes_);
+    return taken;
+}
+
+void UserList::Reload(std::vector<Entry> entries) {
+    std::lock_guard lock(mutex_);
+    for (Entry& fresh : entries)
+        if (Entry old = FindByIdLocked(fresh->Key()))
+            fresh->activity = old->activity;
+    entries_ = std::move(entries);
+}
+
 void UserList::Changed() {
     std::function<void()> handler;
     {
@@ -92,6 +112,7 @@ void UserList::Touch(const String& key, uint32_t peer) {
         std::lock_guard lock(mutex_);
         if (Entry entry = FindByIdLocked(key); entry && entry->address != peer) {
             entry->address = peer;
+            RecordLocked(*entry, false);
             changed = true;
         }
     }
@@ -112,6 +133,7 @@ UserList::Entry UserList::AddDevice(const String& identity, uint32_t peer, const
         if (FindByIdLocked(identity))
             return nullptr;
         entries_.push_back(device);
+        RecordLocked(*device, true);
     }
     Changed();
     return device;

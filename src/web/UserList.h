@@ -25,8 +25,19 @@ public:
     // Copies of the entries as they are now, for saving.
     std::vector<std::unique_ptr<UserItem>> Copies() const;
     // Called (outside the lock) after a device's address binding changed
-    // or a device was added, so that the list can be saved.
+    // or a device was added, so that the change can be saved; TakeChanges
+    // then tells what changed.
     void SetChangeHandler(std::function<void()> handler);
+    struct Change {
+        std::unique_ptr<UserItem> entry; // a copy as it was just after the change
+        bool added;                      // a new device, else a new address
+    };
+    // The changes not yet taken, oldest first (only kept while a change
+    // handler is set).
+    std::vector<Change> TakeChanges();
+    // Replaces the entries with freshly loaded ones; an entry with the same
+    // key keeps what the running server knows about it (status, shuffle).
+    void Reload(std::vector<Entry> entries);
 
     // First entry whose login ID is `key` (byte for byte), or null.
     Entry FindById(const String& key) const;
@@ -59,10 +70,12 @@ private:
     Entry FindByIdLocked(const String& key) const;
     static bool Admits(const UserItem& user, uint32_t peer);
     void Changed();
+    void RecordLocked(const UserItem& entry, bool added);
 
     mutable std::mutex mutex_;
     std::vector<Entry> entries_;      // guarded by mutex_
     std::function<void()> onChanged_; // guarded by mutex_
+    std::vector<Change> changes_;     // guarded by mutex_
 };
 
 } // namespace tb
