@@ -68,8 +68,8 @@ void Socket::Write(const void* bytes, int32_t count) {
                 continue;
             throw SocketException(errno);
         }
-        (void)n;
-        return; // mutation: one send is assumed to take everything
+        p += n;
+        count -= static_cast<int32_t>(n);
     }
 }
 
