@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -21,13 +22,16 @@ public:
     // True when the event was (or became) signalled within `milliseconds`;
     // a negative time waits without limit. Wait(0) only tests.
     bool Wait(int32_t milliseconds) const;
-    bool IsSet() const { return Wait(0); }
+    // Tests without waiting (and, for an auto-reset event, takes the signal).
+    // Cheap for a manual-reset event: long loops poll it often.
+    bool IsSet() const { return autoReset_ ? Wait(0) : set_.load(std::memory_order_acquire); }
 
 private:
     const bool autoReset_;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
-    mutable bool set_; // guarded by mutex_
+    // Written under mutex_; a manual-reset event's readers may skip the lock.
+    mutable std::atomic<bool> set_;
 };
 
 } // namespace tb

@@ -25,12 +25,12 @@ bool Semaphore::Wait(int32_t milliseconds) {
 }
 
 void Semaphore::Release(int32_t count) {
-    {
-        std::lock_guard lock(mutex_);
-        if (count <= 0 || count > maximum_ - count_)
-            throw SemaphoreException(SemaphoreException::TooManyPosts);
-        count_ += count;
-    }
+    // Notified under the lock: the thread that takes the count may destroy
+    // the semaphore at once.
+    std::lock_guard lock(mutex_);
+    if (count <= 0 || count > maximum_ - count_)
+        throw SemaphoreException(SemaphoreException::TooManyPosts);
+    count_ += count;
     available_.notify_all();
 }
 

@@ -8,19 +8,32 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 namespace tb {
 
-Socket::Socket(int32_t timeoutMs) : handle_(socket_handle::Open()) { SetTimeout(timeoutMs); }
+// Delegates first, so that the destructor closes the handle should the
+// time-out fail.
+Socket::Socket(int32_t timeoutMs) : Socket(socket_handle::Open(), 0) {
+    SetTimeout(timeoutMs);
+}
 
 Socket::Socket(int handle, int32_t timeoutMs) : handle_(handle) {
     SocketRegistry::Add(handle_);
     // An accepted socket starts without time-outs.
-    if (timeoutMs != 0)
-        SetTimeout(timeoutMs);
+    if (timeoutMs != 0) {
+        try {
+            SetTimeout(timeoutMs);
+        } catch (...) {
+            socket_handle::CloseQuietly(handle_); // no destructor runs for a failed construction
+            throw;
+        }
+    }
 }
 
-Socket::~Socket() { socket_handle::CloseQuietly(handle_); }
+Socket::~Socket() {
+    socket_handle::CloseQuietly(handle_);
+}
 
 void Socket::SetTimeout(int32_t milliseconds) {
     timeval tv{};
@@ -73,7 +86,28 @@ void Socket::Write(const void* bytes, int32_t count) {
     }
 }
 
-void Socket::Put(char byte) { Write(&byte, 1); }
+void Socket::Write(const String& first, const String& second) {
+    iovec parts[2] = {{const_cast<char*>(first.c_str()), static_cast<size_t>(first.Length())},
+                      {const_cast<char*>(second.c_str()), static_cast<size_t>(second.Length())}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = 2;
+    ssize_t n = ::sendmsg(handle_, &message, MSG_NOSIGNAL);
+    if (n < 0 && errno != EINTR)
+        throw SocketException(errno);
+    // Whatever the first call left is sent the plain way.
+    size_t sent = n > 0 ? static_cast<size_t>(n) : 0;
+    if (sent < parts[0].iov_len) {
+        Write(first.c_str() + sent, static_cast<int32_t>(parts[0].iov_len - sent));
+        sent = parts[0].iov_len;
+    }
+    sent -= parts[0].iov_len;
+    Write(second.c_str() + sent, static_cast<int32_t>(parts[1].iov_len - sent));
+}
+
+void Socket::Put(char byte) {
+    Write(&byte, 1);
+}
 
 void Socket::Close() {
     if (handle_ < 0)
@@ -94,8 +128,12 @@ bool Socket::WaitReadable(int32_t milliseconds) {
     }
 }
 
-IPAddress Socket::PeerAddress() const { return socket_handle::PeerAddress(handle_); }
+IPAddress Socket::PeerAddress() const {
+    return socket_handle::PeerAddress(handle_);
+}
 
-IPAddress Socket::LocalAddress() const { return socket_handle::LocalAddress(handle_); }
+IPAddress Socket::LocalAddress() const {
+    return socket_handle::LocalAddress(handle_);
+}
 
 } // namespace tb

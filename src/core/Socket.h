@@ -29,6 +29,8 @@ public:
     // Sends all bytes, in as many calls as it takes.
     void Write(const void* bytes, int32_t count) override;
     void Write(const String& text) { Write(text.c_str(), text.Length()); }
+    // Both texts, one after the other, handed to the system together.
+    void Write(const String& first, const String& second);
     void Put(char byte) override;
     // Shuts down both directions and closes; closing twice does nothing.
     void Close() override;

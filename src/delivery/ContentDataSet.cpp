@@ -1,18 +1,26 @@
 #include "delivery/ContentDataSet.h"
 
-#include "core/Socket.h"
+#include "library/MediaNode.h"
 #include "server/HttpRequest.h"
 #include "server/ResponseHeaders.h"
 
+#include <cstdio>
+
 namespace tb {
 
-void ContentDataSet::Send(HttpRequest& request, int32_t total, int32_t fromIndex, int32_t count,
-                          const String& etag) {
-    body_ +=
-        String::Format("<totnumelem>%d</totnumelem><fromindex>%d</fromindex><numelem>%d</numelem>"
-                       "<alphanumeric/></contentdataset>",
-                       total, fromIndex, count);
-    request.socket->Write(Xml200(body_.Length(), etag) + body_);
+void ContentDataSet::AddItem(MediaNode& node, HttpRequest& request) {
+    node.AppendContentItem(request, body_);
+}
+
+HttpAnswer ContentDataSet::Finish(int32_t total, int32_t fromIndex, int32_t count,
+                                  const String& etag) {
+    char counts[160];
+    int n = snprintf(counts, sizeof counts,
+                     "<totnumelem>%d</totnumelem><fromindex>%d</fromindex><numelem>%d</numelem>"
+                     "<alphanumeric/></contentdataset>",
+                     total, fromIndex, count);
+    body_.Append(counts, n);
+    return HttpAnswer{Xml200(body_.Length(), etag), body_};
 }
 
 ListingWindow ClampWindow(int32_t count, int32_t numElem, int32_t fromIndex) {

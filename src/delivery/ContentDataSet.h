@@ -1,23 +1,24 @@
 #pragma once
 
 #include "core/String.h"
+#include "server/HttpAnswer.h"
 
 #include <cstdint>
 
 namespace tb {
 
+class MediaNode;
 struct HttpRequest;
 
-// One device listing: "<contentdataset>", the items, the counts, the
-// closing tag, sent with its XML header in a single write.
+// One device listing: "<contentdataset>", the items, the counts and the
+// closing tag, with its XML header. Built in one growing buffer.
 class ContentDataSet {
 public:
     ContentDataSet() : body_("<contentdataset>") {}
 
-    void AddItem(const String& item) { body_ += item; }
-    // Closes the listing with its counts and sends it, tagged `etag`.
-    void Send(HttpRequest& request, int32_t total, int32_t fromIndex, int32_t count,
-              const String& etag);
+    void AddItem(MediaNode& node, HttpRequest& request);
+    // Closes the listing with its counts; the answer is tagged `etag`.
+    HttpAnswer Finish(int32_t total, int32_t fromIndex, int32_t count, const String& etag);
 
 private:
     String body_;

@@ -27,15 +27,17 @@ bool IsRoot(const MediaNode* node) {
 
 } // namespace
 
-String FolderNode::ContentItem(HttpRequest&) {
+void FolderNode::AppendContentItem(HttpRequest&, String& listing) {
     // Players mark folders below the first level with the byte 0x8F.
-    const char* end = IsRoot(Parent()) ? "</name>" : "\x8F</name>";
-    return "<contentdata><branch/><name>" + Name() + end + "<nodeid>" +
-           String::FromUnsigned(static_cast<uint32_t>(WireId())) + "</nodeid></contentdata>";
+    listing += "<contentdata><branch/><name>";
+    listing += Name();
+    listing += IsRoot(Parent()) ? "</name><nodeid>" : "\x8F</name><nodeid>";
+    listing += String::FromUnsigned(static_cast<uint32_t>(WireId()));
+    listing += "</nodeid></contentdata>";
 }
 
-void FolderNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
-                        const String& superScroll) {
+HttpAnswer FolderNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
+                              const String& superScroll) {
     int32_t count = children_.Count();
     if (!superScroll.IsEmpty() && count > 0)
         fromIndex = SuperScroll(children_, fromIndex, superScroll);
@@ -49,8 +51,8 @@ void FolderNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex
     request.users->SetStatus(request.unitKey, "Browsing", 10);
     ContentDataSet listing;
     for (int32_t k = 0; window.HasItems() && k < window.numElem; ++k)
-        listing.AddItem(children_.At(window.fromIndex + k)->ContentItem(request));
-    listing.Send(request, count, window.fromIndex, window.numElem, GetETag(request, ' '));
+        listing.AddItem(*children_.At(window.fromIndex + k), request);
+    return listing.Finish(count, window.fromIndex, window.numElem, GetETag(request, ' '));
 }
 
 String FolderNode::GetETag(HttpRequest& request, char action) {

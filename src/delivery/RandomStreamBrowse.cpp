@@ -11,13 +11,16 @@
 
 namespace tb {
 
-String RandomStreamNode::ContentItem(HttpRequest&) {
-    return "<contentdata><branch/><name>" + Name() + "</name><nodeid>" +
-           String::FromUnsigned(static_cast<uint32_t>(WireId())) + "</nodeid></contentdata>";
+void RandomStreamNode::AppendContentItem(HttpRequest&, String& listing) {
+    listing += "<contentdata><branch/><name>";
+    listing += Name();
+    listing += "</name><nodeid>";
+    listing += String::FromUnsigned(static_cast<uint32_t>(WireId()));
+    listing += "</nodeid></contentdata>";
 }
 
-void RandomStreamNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
-                              const String&) {
+HttpAnswer RandomStreamNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
+                                    const String&) {
     int32_t count = songs_.Count();
     std::vector<int32_t> order = request.users->ShuffledOrder(request.user, count);
     ListingWindow window = ClampWindow(count, numElem, fromIndex);
@@ -25,9 +28,8 @@ void RandomStreamNode::Browse(HttpRequest& request, int32_t numElem, int32_t fro
     request.users->SetStatus(request.unitKey, "Browsing", 10);
     ContentDataSet listing;
     for (int32_t k = 0; window.HasItems() && k < window.numElem; ++k)
-        listing.AddItem(
-            songs_.At(order[static_cast<size_t>(window.fromIndex + k)])->ContentItem(request));
-    listing.Send(request, count, window.fromIndex, window.numElem, GetETag(request, ' '));
+        listing.AddItem(*songs_.At(order[static_cast<size_t>(window.fromIndex + k)]), request);
+    return listing.Finish(count, window.fromIndex, window.numElem, GetETag(request, ' '));
 }
 
 String RandomStreamNode::GetETag(HttpRequest& request, char action) {

@@ -24,7 +24,7 @@ String SongNode::GetETag(HttpRequest&, char) {
     return FileETag(path_.c_str());
 }
 
-String SongNode::ContentItem(HttpRequest& request) {
+void SongNode::AppendContentItem(HttpRequest& request, String& listing) {
     const Mp3Info* info = nullptr;
     try {
         info = &GetInfo();
@@ -33,23 +33,44 @@ String SongNode::ContentItem(HttpRequest& request) {
             "Error opening file '" + path_ +
             "'. \r\nIf file has moved please reindex, otherwise make sure it is not "
             "in use by another application.");
-        return String();
+        return; // the song still counts in the listing, with an empty item
     }
-    String title = info->Title();
-    if (title.IsEmpty())
-        title = BaseName();
+    auto append = [&listing](std::string_view text) {
+        listing.Append(text.data(), static_cast<int32_t>(text.size()));
+    };
+    std::string_view title = info->TagText(Mp3Info::Tag::Title);
+    String baseName;
+    if (title.empty()) {
+        baseName = BaseName();
+        title = baseName.View();
+    }
     StreamLocator locator;
     locator.unit = request.unitKey;
     locator.nodeId = WireId();
-    String item = "<contentdata><name>" + title + "</name><nodeid>" +
-                  String::FromUnsigned(static_cast<uint32_t>(WireId())) +
-                  "</nodeid><playable/><url>" + request.baseUrl + locator.ToString() +
-                  "</url><title>" + title + "</title>";
-    item += "<album>" + info->Album() + "</album><trackno>" + info->Track() + "</trackno>";
-    item += "<artist>" + info->Artist() + "</artist><genre>" + info->Genre() + "</genre>";
-    item += "<year>" + info->Year() + "</year><bitrate>" + info->Bitrate() + "</bitrate>";
-    item += "<playlength>" + info->Length() + "</playlength></contentdata>";
-    return item;
+    append("<contentdata><name>");
+    append(title);
+    append("</name><nodeid>");
+    listing += String::FromUnsigned(static_cast<uint32_t>(WireId()));
+    append("</nodeid><playable/><url>");
+    listing += request.baseUrl;
+    locator.AppendTo(listing);
+    append("</url><title>");
+    append(title);
+    append("</title><album>");
+    append(info->TagText(Mp3Info::Tag::Album));
+    append("</album><trackno>");
+    append(info->TagText(Mp3Info::Tag::Track));
+    append("</trackno><artist>");
+    append(info->TagText(Mp3Info::Tag::Artist));
+    append("</artist><genre>");
+    append(info->TagText(Mp3Info::Tag::Genre));
+    append("</genre><year>");
+    append(info->TagText(Mp3Info::Tag::Year));
+    append("</year><bitrate>");
+    listing += info->Bitrate();
+    append("</bitrate><playlength>");
+    listing += info->Length();
+    append("</playlength></contentdata>");
 }
 
 } // namespace tb

@@ -27,10 +27,10 @@ public:
     bool IsPlayable() const override { return false; }
     bool IsFolder() const override { return true; }
     bool IsSong() const override { return false; }
-    String ContentItem(HttpRequest& request) override;
+    void AppendContentItem(HttpRequest& request, String& listing) override;
     void WebAction(HttpRequest& request, char action) override;
-    void Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
-                const String& superScroll) override;
+    HttpAnswer Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
+                      const String& superScroll) override;
     String GetETag(HttpRequest& request, char action) override;
 
     bool OwnsChildren() const noexcept { return owning_; }

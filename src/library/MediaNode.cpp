@@ -4,6 +4,12 @@
 
 namespace tb {
 
+String MediaNode::ContentItem(HttpRequest& request) {
+    String item;
+    AppendContentItem(request, item);
+    return item;
+}
+
 bool MediaNode::StartsAtOrAfter(const String& letter) const {
     auto upper = [](char c) {
         return static_cast<signed char>(std::toupper(static_cast<unsigned char>(c)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "server/HttpAnswer.h"
 
 #include <cstdint>
 
@@ -21,13 +22,17 @@ public:
     virtual bool IsPlayable() const = 0;
     virtual bool IsFolder() const = 0;
     virtual bool IsSong() const = 0;
-    // The node's <contentdata> item in a device's listing.
-    virtual String ContentItem(HttpRequest& request) = 0;
+    // Appends the node's <contentdata> item in a device's listing.
+    virtual void AppendContentItem(HttpRequest& request, String& listing) = 0;
+    String ContentItem(HttpRequest& request);
     // Answers a browser's action letter on this node.
     virtual void WebAction(HttpRequest& request, char action) = 0;
-    // Sends a device the listing of a window of the node's children.
-    virtual void Browse(HttpRequest&, int32_t /*numElem*/, int32_t /*fromIndex*/,
-                        const String& /*superScroll*/) {}
+    // A device's listing of a window of the node's children, to be sent
+    // once the node index lock is released; empty for nodes without one.
+    virtual HttpAnswer Browse(HttpRequest&, int32_t /*numElem*/, int32_t /*fromIndex*/,
+                              const String& /*superScroll*/) {
+        return {};
+    }
     // True when the name's first character, upper-cased, is at or after the
     // first character of `letter`, upper-cased (signed character codes).
     virtual bool StartsAtOrAfter(const String& letter) const;

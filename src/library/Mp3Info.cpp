@@ -114,13 +114,23 @@ void Mp3Info::Keep(const Mp3TextFields& fields) {
     }
 }
 
-String Mp3Info::Text(int field) const {
+std::string_view Mp3Info::TextView(int field) const {
     if (!texts_)
-        return String();
+        return {};
     size_t offset = 0;
     for (int i = 0; i < field; ++i)
         offset += textLengths_[i];
-    return String(texts_.get() + offset, textLengths_[field]);
+    return {texts_.get() + offset, textLengths_[field]};
+}
+
+String Mp3Info::Text(int field) const {
+    return String(TextView(field));
+}
+
+std::string_view Mp3Info::TagText(Tag tag) const {
+    static const int fields[] = {Mp3TextFields::Title, Mp3TextFields::Album, Mp3TextFields::Artist,
+                                 Mp3TextFields::Genre, Mp3TextFields::Track, Mp3TextFields::Year};
+    return TextView(fields[static_cast<int>(tag)]);
 }
 
 String Mp3Info::HeaderLabel(const char* (Mp3FrameHeader::*label)() const noexcept) const {

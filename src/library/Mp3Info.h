@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 namespace tb {
 
@@ -39,6 +40,10 @@ public:
     Mp3Info(Mp3Info&& other) noexcept = default;
     Mp3Info& operator=(Mp3Info&& other) noexcept = default;
     ~Mp3Info();
+
+    // The six tag texts without a copy, for answers built in one buffer.
+    enum class Tag { Title, Album, Artist, Genre, Track, Year };
+    std::string_view TagText(Tag tag) const;
 
     String Title() const;
     String Album() const;
@@ -75,6 +80,7 @@ private:
     void Analyse(Mp3ByteSource& source);
     void Keep(const Mp3TextFields& fields);
     String Text(int field) const;
+    std::string_view TextView(int field) const;
     String HeaderLabel(const char* (Mp3FrameHeader::*label)() const noexcept) const;
     String HeaderBit(bool (Mp3FrameHeader::*bit)() const noexcept) const;
     String HeaderNumber(uint32_t (Mp3FrameHeader::*number)() const noexcept) const;

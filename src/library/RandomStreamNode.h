@@ -19,10 +19,10 @@ public:
     bool IsPlayable() const override { return false; }
     bool IsFolder() const override { return false; }
     bool IsSong() const override { return false; }
-    String ContentItem(HttpRequest& request) override;
+    void AppendContentItem(HttpRequest& request, String& listing) override;
     void WebAction(HttpRequest&, char) override {}
-    void Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
-                const String& superScroll) override;
+    HttpAnswer Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
+                      const String& superScroll) override;
     String GetETag(HttpRequest& request, char action) override;
 
     Array<SongNode*>& Songs() noexcept { return songs_; }

@@ -25,7 +25,18 @@ bool HexRun(std::string_view text, size_t from, size_t count, uint32_t* value) {
 } // namespace
 
 String StreamLocator::ToString() const {
-    return unit + String::Format(".%08x", static_cast<uint32_t>(nodeId));
+    String text;
+    AppendTo(text);
+    return text;
+}
+
+void StreamLocator::AppendTo(String& out) const {
+    char digits[9] = {'.'};
+    auto value = static_cast<uint32_t>(nodeId);
+    for (int i = 8; i >= 1; --i, value >>= 4)
+        digits[i] = "0123456789abcdef"[value & 15];
+    out += unit;
+    out.Append(digits, 9);
 }
 
 std::optional<StreamLocator> StreamLocator::Parse(std::string_view text) {

@@ -29,23 +29,31 @@ void SendXml(ServerContext& context, Socket& socket, const String& body) {
     socket.Write(Xml200(body.Length(), context.index.IndexTime().HttpDateText()) + body);
 }
 
+// The listing is made under the node index lock, so that it matches one
+// tree, and sent after it: a client slow to read must not hold up other
+// devices or a reindex. The tree held by the request keeps the nodes alive.
 void Browse(ServerContext& context, ClientConnection& connection, const DeviceRequest& device,
             const UserList::Entry& user, std::string_view text) {
-    NodeIndex::Guard lock(context.index);
-    HttpRequest request;
-    request.tree = context.index.Tree();
-    MediaNode* node = request.tree->Get(device.NodeId());
-    if (!node || node->IsPlayable())
-        return;
-    request.socket = &connection.GetSocket();
-    request.log = &connection.Log();
-    request.quitEvent = &connection.QuitEvent();
-    request.baseUrl = BaseUrl(text);
-    request.unitKey = device.unitKey;
-    request.user = user;
-    request.users = &context.users;
-    request.peer = connection.GetSocket().PeerAddress();
-    node->Browse(request, device.NumElem(), device.FromIndex(), device.SuperScroll());
+    HttpAnswer answer;
+    {
+        NodeIndex::Guard lock(context.index);
+        HttpRequest request;
+        request.tree = context.index.Tree();
+        MediaNode* node = request.tree->Get(device.NodeId());
+        if (!node || node->IsPlayable())
+            return;
+        request.socket = &connection.GetSocket();
+        request.log = &connection.Log();
+        request.quitEvent = &connection.QuitEvent();
+        request.baseUrl = BaseUrl(text);
+        request.unitKey = device.unitKey;
+        request.user = user;
+        request.users = &context.users;
+        request.peer = connection.GetSocket().PeerAddress();
+        answer = node->Browse(request, device.NumElem(), device.FromIndex(), device.SuperScroll());
+    }
+    if (!answer.IsEmpty())
+        answer.SendTo(connection.GetSocket());
 }
 
 } // namespace
@@ -80,14 +88,15 @@ void HandleDeviceGet(ServerContext& context, HttpRequest& request) {
         request.log->AddLine("Malformed request received from " + peer);
         return;
     }
-    int32_t index = locator->nodeId - 1;
+    // 32-bit wrap-around: node 80000000 must not overflow.
+    auto index = static_cast<int32_t>(static_cast<uint32_t>(locator->nodeId) - 1u);
     if (!context.users.IsAuthorized(locator->unit, request.peer.Address())) {
         request.log->AddLine("Unauthorized access attempted from " + peer);
         return;
     }
     UserList::Entry user = context.users.FindById(locator->unit);
     request.tree = context.index.Tree();
-    MediaNode* node = request.tree->At(index);
+    MediaNode* node = request.tree->Get(locator->nodeId); // At(index) would overflow
     if (!node || !node->IsPlayable()) {
         request.log->AddLine(
             String::Format("Attempted access to unknown file node (%d) from ", index) +
