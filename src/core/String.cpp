@@ -159,7 +159,7 @@ void String::MakeWritable(int32_t extra) {
         return; // nothing will be written: the shared empty text stays
     // Room for one character at least: a shared buffer cut to length 0 still
     // needs a private copy, and Allocate(0) would hand back the empty one.
-    int64_t room = length + extra > 0 ? length + extra : 1;
+    int64_t room = std::max<int64_t>(int64_t{length} + extra, 1);
     // A private text that keeps growing (a page built item by item) doubles,
     // so that appending stays linear overall.
     if (!shared)
