@@ -34,7 +34,9 @@ public:
     // The node with this wire ID (1 = root), or null outside 1..Count().
     MediaNode* Get(int32_t wireId) const noexcept;
     // The node with this index ID (0 = root), or null.
-    MediaNode* At(int32_t id) const noexcept { return Get(id + 1); }
+    MediaNode* At(int32_t id) const noexcept {
+        return id >= 0 && id < nodes_.Count() ? nodes_.At(id) : nullptr;
+    }
     const DateTime& IndexTime() const noexcept { return indexTime_; }
 
 private:

@@ -1,0 +1,48 @@
+#include "dispatch/WaitingLog.h"
+
+namespace tb::test {
+
+void WaitingLog::AddLine(const String& line) {
+    std::lock_guard lock(mutex_);
+    lines_.emplace_back(line.View());
+    added_.notify_all();
+}
+
+void WaitingLog::Notify(const String& title, const String& text) {
+    AddLine(title + ": " + text);
+}
+
+std::vector<std::string> WaitingLog::Lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::vector<std::string> WaitingLog::LinesFrom(size_t from) const {
+    std::lock_guard lock(mutex_);
+    if (from >= lines_.size())
+        return {};
+    return std::vector<std::string>(lines_.begin() + static_cast<std::ptrdiff_t>(from),
+                                    lines_.end());
+}
+
+size_t WaitingLog::Count() const {
+    std::lock_guard lock(mutex_);
+    return lines_.size();
+}
+
+std::string WaitingLog::WaitForPrefix(const std::string& prefix,
+                                      std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    std::string found;
+    added_.wait_for(lock, timeout, [&] {
+        for (const std::string& line : lines_)
+            if (line.rfind(prefix, 0) == 0) {
+                found = line;
+                return true;
+            }
+        return false;
+    });
+    return found;
+}
+
+} // namespace tb::test
