@@ -4,8 +4,6 @@
 #include "server/HttpRequest.h"
 #include "server/ResponseHeaders.h"
 
-#include <cstdio>
-
 namespace tb {
 
 void ContentDataSet::AddItem(MediaNode& node, HttpRequest& request) {
@@ -14,13 +12,11 @@ void ContentDataSet::AddItem(MediaNode& node, HttpRequest& request) {
 
 HttpAnswer ContentDataSet::Finish(int32_t total, int32_t fromIndex, int32_t count,
                                   const String& etag) {
-    char counts[160];
-    int n = snprintf(counts, sizeof counts,
-                     "<totnumelem>%d</totnumelem><fromindex>%d</fromindex><numelem>%d</numelem>"
-                     "<alphanumeric/></contentdataset>",
-                     total, fromIndex, count);
-    body_.Append(counts, n);
-    return HttpAnswer{Xml200(body_.Length(), etag), body_};
+    body_.Append("<totnumelem>").AppendNumber(total).Append("</totnumelem><fromindex>");
+    body_.AppendNumber(fromIndex).Append("</fromindex><numelem>").AppendNumber(count);
+    body_.Append("</numelem><alphanumeric/></contentdataset>");
+    String body = body_.Finish();
+    return HttpAnswer{Xml200(body.Length(), etag), body};
 }
 
 ListingWindow ClampWindow(int32_t count, int32_t numElem, int32_t fromIndex) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "core/TextBuilder.h"
 #include "server/HttpAnswer.h"
 
 #include <cstdint>
@@ -14,14 +15,17 @@ struct HttpRequest;
 // closing tag, with its XML header. Built in one growing buffer.
 class ContentDataSet {
 public:
-    ContentDataSet() : body_("<contentdataset>") {}
+    // `items` sizes the buffer: about 400 bytes per item.
+    explicit ContentDataSet(int32_t items) : body_(400 * (items > 0 ? items : 0) + 200) {
+        body_.Append("<contentdataset>");
+    }
 
     void AddItem(MediaNode& node, HttpRequest& request);
     // Closes the listing with its counts; the answer is tagged `etag`.
     HttpAnswer Finish(int32_t total, int32_t fromIndex, int32_t count, const String& etag);
 
 private:
-    String body_;
+    TextBuilder body_;
 };
 
 // The window of a listing that a device asked for: `numElem` children from

@@ -27,13 +27,11 @@ bool IsRoot(const MediaNode* node) {
 
 } // namespace
 
-void FolderNode::AppendContentItem(HttpRequest&, String& listing) {
+void FolderNode::AppendContentItem(HttpRequest&, TextBuilder& listing) {
     // Players mark folders below the first level with the byte 0x8F.
-    listing += "<contentdata><branch/><name>";
-    listing += Name();
-    listing += IsRoot(Parent()) ? "</name><nodeid>" : "\x8F</name><nodeid>";
-    listing += String::FromUnsigned(static_cast<uint32_t>(WireId()));
-    listing += "</nodeid></contentdata>";
+    listing.Append("<contentdata><branch/><name>").Append(Name());
+    listing.Append(IsRoot(Parent()) ? "</name><nodeid>" : "\x8F</name><nodeid>");
+    listing.AppendNumber(WireId()).Append("</nodeid></contentdata>");
 }
 
 HttpAnswer FolderNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
@@ -49,7 +47,7 @@ HttpAnswer FolderNode::Browse(HttpRequest& request, int32_t numElem, int32_t fro
     }
     request.log->AddLine(ReadingLine(userName, Name(), count, window));
     request.users->SetStatus(request.unitKey, "Browsing", 10);
-    ContentDataSet listing;
+    ContentDataSet listing(window.HasItems() ? window.numElem : 0);
     for (int32_t k = 0; window.HasItems() && k < window.numElem; ++k)
         listing.AddItem(*children_.At(window.fromIndex + k), request);
     return listing.Finish(count, window.fromIndex, window.numElem, GetETag(request, ' '));

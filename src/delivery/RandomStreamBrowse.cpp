@@ -11,12 +11,9 @@
 
 namespace tb {
 
-void RandomStreamNode::AppendContentItem(HttpRequest&, String& listing) {
-    listing += "<contentdata><branch/><name>";
-    listing += Name();
-    listing += "</name><nodeid>";
-    listing += String::FromUnsigned(static_cast<uint32_t>(WireId()));
-    listing += "</nodeid></contentdata>";
+void RandomStreamNode::AppendContentItem(HttpRequest&, TextBuilder& listing) {
+    listing.Append("<contentdata><branch/><name>").Append(Name()).Append("</name><nodeid>");
+    listing.AppendNumber(WireId()).Append("</nodeid></contentdata>");
 }
 
 HttpAnswer RandomStreamNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
@@ -26,7 +23,7 @@ HttpAnswer RandomStreamNode::Browse(HttpRequest& request, int32_t numElem, int32
     ListingWindow window = ClampWindow(count, numElem, fromIndex);
     request.log->AddLine(ReadingLine(request.users->NameOf(request.user), Name(), count, window));
     request.users->SetStatus(request.unitKey, "Browsing", 10);
-    ContentDataSet listing;
+    ContentDataSet listing(window.HasItems() ? window.numElem : 0);
     for (int32_t k = 0; window.HasItems() && k < window.numElem; ++k)
         listing.AddItem(*songs_.At(order[static_cast<size_t>(window.fromIndex + k)]), request);
     return listing.Finish(count, window.fromIndex, window.numElem, GetETag(request, ' '));

@@ -24,7 +24,7 @@ String SongNode::GetETag(HttpRequest&, char) {
     return FileETag(path_.c_str());
 }
 
-void SongNode::AppendContentItem(HttpRequest& request, String& listing) {
+void SongNode::AppendContentItem(HttpRequest& request, TextBuilder& listing) {
     const Mp3Info* info = nullptr;
     try {
         info = &GetInfo();
@@ -35,9 +35,6 @@ void SongNode::AppendContentItem(HttpRequest& request, String& listing) {
             "in use by another application.");
         return; // the song still counts in the listing, with an empty item
     }
-    auto append = [&listing](std::string_view text) {
-        listing.Append(text.data(), static_cast<int32_t>(text.size()));
-    };
     std::string_view title = info->TagText(Mp3Info::Tag::Title);
     String baseName;
     if (title.empty()) {
@@ -47,30 +44,19 @@ void SongNode::AppendContentItem(HttpRequest& request, String& listing) {
     StreamLocator locator;
     locator.unit = request.unitKey;
     locator.nodeId = WireId();
-    append("<contentdata><name>");
-    append(title);
-    append("</name><nodeid>");
-    listing += String::FromUnsigned(static_cast<uint32_t>(WireId()));
-    append("</nodeid><playable/><url>");
-    listing += request.baseUrl;
+    listing.Append("<contentdata><name>").Append(title).Append("</name><nodeid>");
+    listing.AppendNumber(WireId()).Append("</nodeid><playable/><url>").Append(request.baseUrl);
     locator.AppendTo(listing);
-    append("</url><title>");
-    append(title);
-    append("</title><album>");
-    append(info->TagText(Mp3Info::Tag::Album));
-    append("</album><trackno>");
-    append(info->TagText(Mp3Info::Tag::Track));
-    append("</trackno><artist>");
-    append(info->TagText(Mp3Info::Tag::Artist));
-    append("</artist><genre>");
-    append(info->TagText(Mp3Info::Tag::Genre));
-    append("</genre><year>");
-    append(info->TagText(Mp3Info::Tag::Year));
-    append("</year><bitrate>");
-    listing += info->Bitrate();
-    append("</bitrate><playlength>");
-    listing += info->Length();
-    append("</playlength></contentdata>");
+    listing.Append("</url><title>").Append(title).Append("</title><album>");
+    listing.Append(info->TagText(Mp3Info::Tag::Album)).Append("</album><trackno>");
+    listing.Append(info->TagText(Mp3Info::Tag::Track)).Append("</trackno><artist>");
+    listing.Append(info->TagText(Mp3Info::Tag::Artist)).Append("</artist><genre>");
+    listing.Append(info->TagText(Mp3Info::Tag::Genre)).Append("</genre><year>");
+    listing.Append(info->TagText(Mp3Info::Tag::Year)).Append("</year><bitrate>");
+    info->AppendBitrate(listing);
+    listing.Append("</bitrate><playlength>");
+    info->AppendLength(listing);
+    listing.Append("</playlength></contentdata>");
 }
 
 } // namespace tb

@@ -5,9 +5,9 @@
 namespace tb {
 
 String MediaNode::ContentItem(HttpRequest& request) {
-    String item;
+    TextBuilder item;
     AppendContentItem(request, item);
-    return item;
+    return item.Finish();
 }
 
 bool MediaNode::StartsAtOrAfter(const String& letter) const {

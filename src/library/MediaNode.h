@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "core/TextBuilder.h"
 #include "server/HttpAnswer.h"
 
 #include <cstdint>
@@ -23,7 +24,7 @@ public:
     virtual bool IsFolder() const = 0;
     virtual bool IsSong() const = 0;
     // Appends the node's <contentdata> item in a device's listing.
-    virtual void AppendContentItem(HttpRequest& request, String& listing) = 0;
+    virtual void AppendContentItem(HttpRequest& request, TextBuilder& listing) = 0;
     String ContentItem(HttpRequest& request);
     // Answers a browser's action letter on this node.
     virtual void WebAction(HttpRequest& request, char action) = 0;

@@ -127,6 +127,18 @@ String Mp3Info::Text(int field) const {
     return String(TextView(field));
 }
 
+void Mp3Info::AppendLength(TextBuilder& out) const {
+    if (hasHeader_)
+        out.AppendNumber(seconds_);
+    else
+        out.Append(TextView(Mp3TextFields::Length));
+}
+
+void Mp3Info::AppendBitrate(TextBuilder& out) const {
+    if (hasHeader_)
+        out.AppendNumber(header_.Kbps());
+}
+
 std::string_view Mp3Info::TagText(Tag tag) const {
     static const int fields[] = {Mp3TextFields::Title, Mp3TextFields::Album, Mp3TextFields::Artist,
                                  Mp3TextFields::Genre, Mp3TextFields::Track, Mp3TextFields::Year};

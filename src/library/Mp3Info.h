@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "core/TextBuilder.h"
 #include "library/Mp3FileException.h"
 #include "library/Mp3FrameHeader.h"
 
@@ -44,6 +45,9 @@ public:
     // The six tag texts without a copy, for answers built in one buffer.
     enum class Tag { Title, Album, Artist, Genre, Track, Year };
     std::string_view TagText(Tag tag) const;
+    // Length() and Bitrate() written into an answer being built.
+    void AppendLength(TextBuilder& out) const;
+    void AppendBitrate(TextBuilder& out) const;
 
     String Title() const;
     String Album() const;

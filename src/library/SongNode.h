@@ -21,7 +21,7 @@ public:
     bool IsPlayable() const override { return true; }
     bool IsFolder() const override { return false; }
     bool IsSong() const override { return true; }
-    void AppendContentItem(HttpRequest& request, String& listing) override;
+    void AppendContentItem(HttpRequest& request, TextBuilder& listing) override;
     // "P" plays, "Z" downloads.
     void WebAction(HttpRequest& request, char action) override;
     void Play(HttpRequest& request) override;

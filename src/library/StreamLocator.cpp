@@ -25,18 +25,17 @@ bool HexRun(std::string_view text, size_t from, size_t count, uint32_t* value) {
 } // namespace
 
 String StreamLocator::ToString() const {
-    String text;
+    TextBuilder text(32);
     AppendTo(text);
-    return text;
+    return text.Finish();
 }
 
-void StreamLocator::AppendTo(String& out) const {
+void StreamLocator::AppendTo(TextBuilder& out) const {
     char digits[9] = {'.'};
     auto value = static_cast<uint32_t>(nodeId);
     for (int i = 8; i >= 1; --i, value >>= 4)
         digits[i] = "0123456789abcdef"[value & 15];
-    out += unit;
-    out.Append(digits, 9);
+    out.Append(unit).Append(std::string_view(digits, 9));
 }
 
 std::optional<StreamLocator> StreamLocator::Parse(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "core/TextBuilder.h"
 
 #include <cstdint>
 #include <optional>
@@ -19,7 +20,7 @@ struct StreamLocator {
 
     // unit + "." + nodeId as 8 lower-case hex digits.
     String ToString() const;
-    void AppendTo(String& out) const;
+    void AppendTo(TextBuilder& out) const;
     // Exactly 16 hex digits, ".", 8 hex digits, then the end or "." and 8
     // more hex digits and the end (digits in either case).
     static std::optional<StreamLocator> Parse(std::string_view text);

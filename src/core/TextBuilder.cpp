@@ -1,0 +1,48 @@
+#include "core/TextBuilder.h"
+
+#include <algorithm>
+#include <new>
+
+namespace tb {
+
+void TextBuilder::Reserve(int64_t capacity) {
+    if (capacity > INT32_MAX / 2)
+        throw std::bad_alloc();
+    text_.ReleaseBuffer(length_);
+    chars_ = text_.GetBuffer(static_cast<int32_t>(capacity));
+    capacity_ = static_cast<int32_t>(capacity);
+}
+
+void TextBuilder::Grow(size_t more) {
+    Reserve(
+        std::max<int64_t>(2 * int64_t{capacity_}, int64_t{length_} + static_cast<int64_t>(more)));
+}
+
+TextBuilder& TextBuilder::AppendNumber(uint32_t value) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[sizeof digits - 1 - n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    return Append(std::string_view(digits + sizeof digits - n, static_cast<size_t>(n)));
+}
+
+TextBuilder& TextBuilder::AppendNumber(int32_t value) {
+    if (value < 0) {
+        Append("-");
+        return AppendNumber(static_cast<uint32_t>(-(int64_t{value})));
+    }
+    return AppendNumber(static_cast<uint32_t>(value));
+}
+
+String TextBuilder::Finish() {
+    text_.ReleaseBuffer(length_);
+    String result = std::move(text_);
+    text_ = String();
+    chars_ = nullptr;
+    length_ = capacity_ = 0;
+    return result;
+}
+
+} // namespace tb
