@@ -17,16 +17,18 @@ public:
 // shallow; a modest stack keeps a thousand of them cheap.
 size_t ThreadStackSize();
 
-// Starts `object->Run()` on a new detached thread that owns the object and
-// deletes it when Run returns. Exceptions escaping Run end only that thread.
+// Runs `object->Run()` on a thread of its own, which owns the object and
+// deletes it when Run returns. The thread is a new detached one, or one that
+// finished an earlier object and waits a while for the next: connections
+// come and go fast. Exceptions escaping Run end only that object's work.
 // Throws std::system_error when no thread can be started.
 void StartThread(std::unique_ptr<Runnable> object);
 // As above for an object owned elsewhere, which must outlive the thread.
 void StartThread(Runnable& object);
 
-// Threads started above that have not finished yet.
+// Objects started above whose Run has not returned yet.
 int32_t RunningThreadCount();
-// Waits until every thread started above has finished, at most
+// Waits until every object started above has finished its Run, at most
 // `milliseconds`; true when none is left.
 bool WaitForThreads(int32_t milliseconds);
 
