@@ -29,29 +29,30 @@ void SendXml(ServerContext& context, Socket& socket, const String& body) {
     socket.Write(Xml200(body.Length(), context.index.IndexTime().HttpDateText()) + body);
 }
 
-// The listing is made under the node index lock, so that it matches one
-// tree, and sent after it: a client slow to read must not hold up other
-// devices or a reindex. The tree held by the request keeps the nodes alive.
+// A browse waits for a running rebuild and takes the current tree under the
+// node index lock; the listing is then made from that tree, which its
+// holder keeps alive and which never changes, and sent, without the lock:
+// devices browse at once, and a client slow to read holds up nobody.
 void Browse(ServerContext& context, ClientConnection& connection, const DeviceRequest& device,
             const UserList::Entry& user, std::string_view text) {
-    HttpAnswer answer;
+    HttpRequest request;
     {
         NodeIndex::Guard lock(context.index);
-        HttpRequest request;
         request.tree = context.index.Tree();
-        MediaNode* node = request.tree->Get(device.NodeId());
-        if (!node || node->IsPlayable())
-            return;
-        request.socket = &connection.GetSocket();
-        request.log = &connection.Log();
-        request.quitEvent = &connection.QuitEvent();
-        request.baseUrl = BaseUrl(text);
-        request.unitKey = device.unitKey;
-        request.user = user;
-        request.users = &context.users;
-        request.peer = connection.GetSocket().PeerAddress();
-        answer = node->Browse(request, device.NumElem(), device.FromIndex(), device.SuperScroll());
     }
+    MediaNode* node = request.tree->Get(device.NodeId());
+    if (!node || node->IsPlayable())
+        return;
+    request.socket = &connection.GetSocket();
+    request.log = &connection.Log();
+    request.quitEvent = &connection.QuitEvent();
+    request.baseUrl = BaseUrl(text);
+    request.unitKey = device.unitKey;
+    request.user = user;
+    request.users = &context.users;
+    request.peer = connection.GetSocket().PeerAddress();
+    HttpAnswer answer =
+        node->Browse(request, device.NumElem(), device.FromIndex(), device.SuperScroll());
     if (!answer.IsEmpty())
         answer.SendTo(connection.GetSocket());
 }
