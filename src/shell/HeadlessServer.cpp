@@ -182,6 +182,8 @@ int Daemon::Run(SignalWaiter& signals) {
         std::fflush(stdout);
         std::_Exit(1);
     }
+    // The handler uses this object, which ends soon after.
+    signals.StopListening();
     return 0;
 }
 

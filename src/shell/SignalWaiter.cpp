@@ -13,13 +13,25 @@ SignalWaiter::SignalWaiter(std::initializer_list<int> signals) {
 }
 
 void SignalWaiter::Listen(std::function<void(int)> handler) {
-    std::thread([set = set_, handler = std::move(handler)] {
+    {
+        std::lock_guard lock(slot_->mutex);
+        slot_->handler = std::move(handler);
+    }
+    std::thread([set = set_, slot = slot_] {
         for (;;) {
             int received = 0;
-            if (sigwait(&set, &received) == 0)
-                handler(received);
+            if (sigwait(&set, &received) != 0)
+                continue;
+            std::lock_guard lock(slot->mutex);
+            if (slot->handler)
+                slot->handler(received);
         }
     }).detach();
+}
+
+void SignalWaiter::StopListening() {
+    std::lock_guard lock(slot_->mutex);
+    slot_->handler = nullptr;
 }
 
 } // namespace tb

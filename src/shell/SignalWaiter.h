@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
+#include <mutex>
 #include <signal.h>
 
 namespace tb {
@@ -16,9 +18,19 @@ public:
     // Calls `handler` with each signal as it arrives, on a detached thread
     // that lives until the process ends.
     void Listen(std::function<void(int)> handler);
+    // Waits for a handler call in progress; later signals are dropped. The
+    // objects the handler uses may be destroyed once this returns.
+    void StopListening();
 
 private:
+    struct Slot {
+        std::mutex mutex;
+        std::function<void(int)> handler; // guarded by mutex
+    };
+
     sigset_t set_;
+    // Shared with the listening thread, which outlives this object.
+    std::shared_ptr<Slot> slot_ = std::make_shared<Slot>();
 };
 
 } // namespace tb
