@@ -66,14 +66,20 @@ void ServerProcess::ReadAvailable(int timeoutMs) {
     pollfd p{output_, POLLIN, 0};
     if (poll(&p, 1, timeoutMs) <= 0)
         return;
-    char buffer[4096];
-    ssize_t n = read(output_, buffer, sizeof buffer);
-    if (n <= 0) {
-        if (n == 0)
-            usleep(static_cast<useconds_t>(timeoutMs) * 1000); // writer gone; don't spin
-        return;
+    // Everything there is, so that a busy server never blocks on a full pipe.
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(output_, buffer, sizeof buffer);
+        if (n <= 0) {
+            if (n == 0 && pending_.empty())
+                usleep(static_cast<useconds_t>(timeoutMs) * 1000); // writer gone; don't spin
+            break;
+        }
+        pending_.append(buffer, static_cast<size_t>(n));
+        pollfd more{output_, POLLIN, 0};
+        if (static_cast<size_t>(n) < sizeof buffer || poll(&more, 1, 0) <= 0)
+            break;
     }
-    pending_.append(buffer, static_cast<size_t>(n));
     for (size_t nl; (nl = pending_.find('\n')) != std::string::npos; pending_.erase(0, nl + 1))
         lines_.push_back(pending_.substr(0, nl));
 }
