@@ -16,6 +16,8 @@ public:
     explicit TextBuilder(int32_t expected = 256) { Reserve(expected); }
 
     TextBuilder& Append(std::string_view text) {
+        if (text.empty()) // an empty view may carry a null pointer
+            return *this;
         if (length_ + static_cast<int64_t>(text.size()) > capacity_)
             Grow(text.size());
         memcpy(chars_ + length_, text.data(), text.size());
