@@ -19,13 +19,25 @@ void TextBuilder::Grow(size_t more) {
 }
 
 TextBuilder& TextBuilder::AppendNumber(uint32_t value) {
-    char digits[10];
-    int n = 0;
-    do {
-        digits[sizeof digits - 1 - n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value);
-    return Append(std::string_view(digits + sizeof digits - n, static_cast<size_t>(n)));
+    constexpr int MaxDigits = 10;
+    if (length_ + MaxDigits > capacity_)
+        Grow(MaxDigits);
+    int n = 1;
+    for (uint32_t rest = value / 10; rest; rest /= 10)
+        ++n;
+    for (char* p = chars_ + length_ + n; p != chars_ + length_; value /= 10)
+        *--p = static_cast<char>('0' + value % 10);
+    length_ += n;
+    return *this;
+}
+
+TextBuilder& TextBuilder::AppendHex8(uint32_t value) {
+    if (length_ + 8 > capacity_)
+        Grow(8);
+    for (int i = 7; i >= 0; --i, value >>= 4)
+        chars_[length_ + i] = "0123456789abcdef"[value & 15];
+    length_ += 8;
+    return *this;
 }
 
 TextBuilder& TextBuilder::AppendNumber(int32_t value) {

@@ -29,6 +29,8 @@ public:
     // Decimal digits of an unsigned number.
     TextBuilder& AppendNumber(uint32_t value);
     TextBuilder& AppendNumber(int32_t value);
+    // Exactly 8 lower-case hexadecimal digits.
+    TextBuilder& AppendHex8(uint32_t value);
 
     int32_t Length() const noexcept { return length_; }
     // The text built so far; the builder starts empty again.

@@ -41,12 +41,9 @@ void SongNode::AppendContentItem(HttpRequest& request, TextBuilder& listing) {
         baseName = BaseName();
         title = baseName.View();
     }
-    StreamLocator locator;
-    locator.unit = request.unitKey;
-    locator.nodeId = WireId();
     listing.Append("<contentdata><name>").Append(title).Append("</name><nodeid>");
     listing.AppendNumber(WireId()).Append("</nodeid><playable/><url>").Append(request.baseUrl);
-    locator.AppendTo(listing);
+    StreamLocator::AppendTo(listing, request.unitKey, WireId());
     listing.Append("</url><title>").Append(title).Append("</title><album>");
     listing.Append(info->TagText(Mp3Info::Tag::Album)).Append("</album><trackno>");
     listing.Append(info->TagText(Mp3Info::Tag::Track)).Append("</trackno><artist>");

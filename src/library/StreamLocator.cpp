@@ -30,12 +30,8 @@ String StreamLocator::ToString() const {
     return text.Finish();
 }
 
-void StreamLocator::AppendTo(TextBuilder& out) const {
-    char digits[9] = {'.'};
-    auto value = static_cast<uint32_t>(nodeId);
-    for (int i = 8; i >= 1; --i, value >>= 4)
-        digits[i] = "0123456789abcdef"[value & 15];
-    out.Append(unit).Append(std::string_view(digits, 9));
+void StreamLocator::AppendTo(TextBuilder& out, const String& unit, int32_t nodeId) {
+    out.Append(unit).Append(".").AppendHex8(static_cast<uint32_t>(nodeId));
 }
 
 std::optional<StreamLocator> StreamLocator::Parse(std::string_view text) {

@@ -1,5 +1,6 @@
 #include "core/TextBuilder.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -20,6 +21,15 @@ TEST(TextBuilderTest, PiecesNumbersAndEmptyViewsMakeOneText) {
     EXPECT_EQ(std::string(text.View()), expected);
     EXPECT_EQ(builder.Length(), 0);
     EXPECT_EQ(builder.Append("again").Finish(), "again");
+}
+
+TEST(TextBuilderTest, HexIsAlwaysEightLowerCaseDigits) {
+    for (uint32_t value : {0u, 26u, 0xABCDEFu, 0x7fffffffu, 0xffffffffu}) {
+        char expected[16];
+        snprintf(expected, sizeof expected, "%08x", value);
+        TextBuilder builder(1);
+        EXPECT_EQ(builder.AppendHex8(value).Finish(), expected);
+    }
 }
 
 } // namespace
