@@ -5,9 +5,6 @@
 #include "server/DeviceHandlers.h"
 #include "server/FixedPages.h"
 #include "server/HttpRequest.h"
-#include "server/ProgramTime.h"
-#include "server/ResponseHeaders.h"
-#include "server/UnavailableHandlers.h"
 
 namespace tb {
 
@@ -20,12 +17,8 @@ void Dispatch::HandleDeviceGet(HttpRequest& request) {
 }
 
 bool Dispatch::HandleWebGet(HttpRequest& request) {
-    if (context_.index.ReindexInProgress()) {
-        String body = ReindexingPage();
-        request.socket->Write(Html200(body.Length(), ProgramTime().TimeTag()) + body);
-        return false;
-    }
-    SendNotAvailable(request);
+    bool building = context_.index.ReindexInProgress();
+    SendFixedPage(*request.socket, building ? ReindexingPage() : NotAvailablePage(request.path));
     return false;
 }
 
