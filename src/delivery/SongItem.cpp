@@ -8,6 +8,8 @@
 #include "server/HttpRequest.h"
 #include "server/ResponseHeaders.h"
 
+#include <memory>
+
 namespace tb {
 
 String SongNode::BaseName() const {
@@ -24,16 +26,17 @@ String SongNode::GetETag(HttpRequest&, char) {
     return FileETag(path_.c_str());
 }
 
-void SongNode::AppendContentItem(HttpRequest& request, TextBuilder& listing) {
+const SongNode::ListingItem* SongNode::Item(HttpRequest& request) const {
+    if (const ListingItem* item = item_.load(std::memory_order_acquire))
+        return item;
     const Mp3Info* info = nullptr;
     try {
         info = &GetInfo();
     } catch (const GeneralException&) {
-        request.log->AddLine(
-            "Error opening file '" + path_ +
-            "'. \r\nIf file has moved please reindex, otherwise make sure it is not "
-            "in use by another application.");
-        return; // the song still counts in the listing, with an empty item
+        request.log->AddLine("Error opening file '" + path_ +
+                             "'. \r\nIf file has moved please reindex, otherwise make sure it is not "
+                             "in use by another application.");
+        return nullptr;
     }
     std::string_view title = info->TagText(Mp3Info::Tag::Title);
     String baseName;
@@ -41,19 +44,38 @@ void SongNode::AppendContentItem(HttpRequest& request, TextBuilder& listing) {
         baseName = BaseName();
         title = baseName.View();
     }
-    listing.Append("<contentdata><name>").Append(title).Append("</name><nodeid>");
-    listing.AppendNumber(WireId()).Append("</nodeid><playable/><url>").Append(request.baseUrl);
-    StreamLocator::AppendTo(listing, request.unitKey, WireId());
-    listing.Append("</url><title>").Append(title).Append("</title><album>");
-    listing.Append(info->TagText(Mp3Info::Tag::Album)).Append("</album><trackno>");
-    listing.Append(info->TagText(Mp3Info::Tag::Track)).Append("</trackno><artist>");
-    listing.Append(info->TagText(Mp3Info::Tag::Artist)).Append("</artist><genre>");
-    listing.Append(info->TagText(Mp3Info::Tag::Genre)).Append("</genre><year>");
-    listing.Append(info->TagText(Mp3Info::Tag::Year)).Append("</year><bitrate>");
-    info->AppendBitrate(listing);
-    listing.Append("</bitrate><playlength>");
-    info->AppendLength(listing);
-    listing.Append("</playlength></contentdata>");
+    TextBuilder text(320);
+    text.Append("<contentdata><name>").Append(title).Append("</name><nodeid>");
+    text.AppendNumber(WireId()).Append("</nodeid><playable/><url>");
+    int32_t urlAt = text.Length();
+    StreamLocator::AppendNodePart(text, WireId());
+    text.Append("</url><title>").Append(title).Append("</title><album>");
+    text.Append(info->TagText(Mp3Info::Tag::Album)).Append("</album><trackno>");
+    text.Append(info->TagText(Mp3Info::Tag::Track)).Append("</trackno><artist>");
+    text.Append(info->TagText(Mp3Info::Tag::Artist)).Append("</artist><genre>");
+    text.Append(info->TagText(Mp3Info::Tag::Genre)).Append("</genre><year>");
+    text.Append(info->TagText(Mp3Info::Tag::Year)).Append("</year><bitrate>");
+    info->AppendBitrate(text);
+    text.Append("</bitrate><playlength>");
+    info->AppendLength(text);
+    text.Append("</playlength></contentdata>");
+    auto made = std::make_unique<ListingItem>(ListingItem{text.Finish(), urlAt});
+    // Two listings may make it at once; the first to publish wins.
+    const ListingItem* expected = nullptr;
+    if (item_.compare_exchange_strong(expected, made.get(), std::memory_order_acq_rel))
+        return made.release();
+    return expected;
+}
+
+void SongNode::AppendContentItem(HttpRequest& request, TextBuilder& listing) {
+    const ListingItem* item = Item(request);
+    if (!item)
+        return; // the song still counts in the listing, with an empty item
+    std::string_view text = item->text.View();
+    // The stream URL: the requested host, the device's key, the song's part.
+    listing.Append(text.substr(0, static_cast<size_t>(item->urlAt)));
+    listing.Append(request.baseUrl).Append(request.unitKey);
+    listing.Append(text.substr(static_cast<size_t>(item->urlAt)));
 }
 
 } // namespace tb

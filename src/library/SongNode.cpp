@@ -16,6 +16,7 @@ SongNode::SongNode(String name, String path, MediaNode* parent, const ShareInfo*
 
 SongNode::~SongNode() {
     delete info_.load(std::memory_order_acquire);
+    delete item_.load(std::memory_order_acquire);
 }
 
 const Mp3Info& SongNode::GetInfo() const {

@@ -42,9 +42,19 @@ public:
     const Mp3Info* TryGetInfo() const noexcept;
 
 private:
+    // The song's listing item, but for the URL's start (the requested host
+    // and the device's key), which goes at `urlAt`. Made at the first
+    // listing; it never changes for this node.
+    struct ListingItem {
+        String text;
+        int32_t urlAt;
+    };
+    const ListingItem* Item(HttpRequest& request) const;
+
     String path_;
     const ShareInfo* share_;
     mutable std::atomic<const Mp3Info*> info_{nullptr};
+    mutable std::atomic<const ListingItem*> item_{nullptr};
 };
 
 } // namespace tb

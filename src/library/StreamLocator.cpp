@@ -31,7 +31,12 @@ String StreamLocator::ToString() const {
 }
 
 void StreamLocator::AppendTo(TextBuilder& out, const String& unit, int32_t nodeId) {
-    out.Append(unit).Append(".").AppendHex8(static_cast<uint32_t>(nodeId));
+    out.Append(unit);
+    AppendNodePart(out, nodeId);
+}
+
+void StreamLocator::AppendNodePart(TextBuilder& out, int32_t nodeId) {
+    out.Append(".").AppendHex8(static_cast<uint32_t>(nodeId));
 }
 
 std::optional<StreamLocator> StreamLocator::Parse(std::string_view text) {

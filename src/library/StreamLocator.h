@@ -23,6 +23,8 @@ struct StreamLocator {
     void AppendTo(TextBuilder& out) const { AppendTo(out, unit, nodeId); }
     // The text form of a unit key and node ID, without making a locator.
     static void AppendTo(TextBuilder& out, const String& unit, int32_t nodeId);
+    // The part after the unit key: "." + nodeId as 8 hex digits.
+    static void AppendNodePart(TextBuilder& out, int32_t nodeId);
     // Exactly 16 hex digits, ".", 8 hex digits, then the end or "." and 8
     // more hex digits and the end (digits in either case).
     static std::optional<StreamLocator> Parse(std::string_view text);

@@ -145,6 +145,9 @@ TEST_F(FolderBrowseTest, ASongWhoseFileWentAwayListsAsNothingButStillCounts) {
 
 TEST_F(FolderBrowseTest, TheStreamUrlTakesTheHostHeaderAndTheIdentityAsSent) {
     s.AddUser("Upper", "ABCDEF0123456789");
+    // A listing made for another device and host first must not leak into this one.
+    std::string first = BodyOf(Browse(BrowseBody("17")));
+    EXPECT_NE(first.find("<url>" + StreamUrl(Identity, 19) + "</url>"), std::string::npos) << first;
     const std::string body = "<r><NodeID>17</NodeID></r>";
     bool closed = false;
     std::string answer = Exchange(s.port,
@@ -155,6 +158,7 @@ TEST_F(FolderBrowseTest, TheStreamUrlTakesTheHostHeaderAndTheIdentityAsSent) {
     EXPECT_NE(BodyOf(answer).find("<url>http://music.example:8080/ABCDEF0123456789.00000013</url>"),
               std::string::npos)
         << answer;
+    EXPECT_EQ(BodyOf(Browse(BrowseBody("17"))), first);
 }
 
 TEST_F(FolderBrowseTest, SongsRadioAndUnknownNodesGetNoListing) {
