@@ -33,7 +33,7 @@ protected:
     // A device GET that must end without an answer after logging `line`
     // with the client's address and port in place of "@".
     void ExpectRefusedGet(const std::string& target, const std::string& line) {
-        DeviceClient client(s.port);
+        LoopbackClient client(s.port);
         std::string peer = "127.0.0.1:" + std::to_string(client.LocalPort());
         size_t linesBefore = s.log.Count();
         client.Send(DeviceGetText(target, s.port));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dispatch/DeviceClient.h"
 #include "dispatch/DispatchServer.h"
 #include "dispatch/ExpectedAnswers.h"
+#include "support/LoopbackClient.h"
 
 #include <gtest/gtest.h>
 #include <string>

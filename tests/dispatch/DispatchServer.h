@@ -2,12 +2,12 @@
 
 #include "config/Settings.h"
 #include "core/Event.h"
-#include "dispatch/WaitingLog.h"
 #include "library/IndexBuilder.h"
 #include "library/NodeIndex.h"
 #include "library/ServiceList.h"
 #include "server/Dispatch.h"
 #include "server/StreamServer.h"
+#include "support/LineLog.h"
 #include "support/TempDir.h"
 #include "web/UserList.h"
 
@@ -45,7 +45,7 @@ public:
     NodeIndex index;
     UserList users;
     LiveSettings settings;
-    WaitingLog log;
+    LineLog log;
     Event quit;
     Dispatch dispatch;
     StreamServer server;

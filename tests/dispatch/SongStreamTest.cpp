@@ -141,7 +141,7 @@ TEST_F(SongStreamTest, TagTextsCannotAddHeaderLines) {
 }
 
 TEST_F(SongStreamTest, AClientLeavingMidStreamLeavesPlayingDoneAndNoLogLine) {
-    DeviceClient client(s.port, {"127.0.0.1", 4096});
+    LoopbackClient client(s.port, {"127.0.0.1", 4096});
     client.Send(DeviceGetText(Target(11), s.port));
     std::string start = client.ReadAtLeast(1000);
     ASSERT_EQ(start.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
@@ -162,7 +162,7 @@ TEST_F(SongStreamTest, AClientLeavingMidStreamLeavesPlayingDoneAndNoLogLine) {
 }
 
 TEST_F(SongStreamTest, QuittingEndsAStreamEarly) {
-    DeviceClient client(s.port, {"127.0.0.1", 4096});
+    LoopbackClient client(s.port, {"127.0.0.1", 4096});
     client.Send(DeviceGetText(Target(11), s.port));
     std::string start = client.ReadAtLeast(1000);
     ASSERT_NE(start.find("Content-Length: 8388608\r\n"), std::string::npos);
@@ -177,7 +177,7 @@ TEST_F(SongStreamTest, QuittingEndsAStreamEarly) {
 }
 
 TEST_F(SongStreamTest, AFileCutShortWhileStreamingEndsTheConnection) {
-    DeviceClient client(s.port, {"127.0.0.1", 4096});
+    LoopbackClient client(s.port, {"127.0.0.1", 4096});
     client.Send(DeviceGetText(Target(11), s.port));
     std::string start = client.ReadAtLeast(1000);
     ASSERT_NE(start.find("Content-Length: 8388608\r\n"), std::string::npos);

@@ -1,5 +1,7 @@
 #include "DeviceLibrary.h"
 
+#include "support/Shell.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -82,7 +84,7 @@ bool RunTagScript(const std::string& script, const std::string& statements) {
                           << "    t.update_to_v23()\n"
                           << "    t.save(bytes.fromhex(path).decode('latin-1'), v2_version=3)\n"
                           << statements;
-    return Succeeded(std::string(Python) + " " + ShellQuoted(script));
+    return Succeeded(std::string(Python) + " " + ShellQuote(script));
 }
 
 } // namespace
@@ -111,7 +113,7 @@ std::vector<DeviceSong> DeviceSongMaker::Make() {
         std::string wav = staging_ + "/tone.wav";
         std::string mp3 = staging_ + "/song-" + std::to_string(n) + ".mp3";
         WriteToneWav(wav, song.seconds, 180.0 + 23.0 * n);
-        if (!Succeeded("lame --quiet -b 32 --cbr " + ShellQuoted(wav) + " " + ShellQuoted(mp3)))
+        if (!Succeeded("lame --quiet -b 32 --cbr " + ShellQuote(wav) + " " + ShellQuote(mp3)))
             throw std::runtime_error("lame failed");
         if (!song.tags.Empty())
             statements += TagStatement(mp3, song.tags);
@@ -159,13 +161,6 @@ bool StoreShares(const std::string& configDir, const std::vector<DeviceShare>& s
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 } // namespace tb::test

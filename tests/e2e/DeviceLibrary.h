@@ -60,6 +60,5 @@ bool RunConfigCommand(const std::string& configDir, const std::vector<std::strin
 // Stores the shares in the configuration directory.
 bool StoreShares(const std::string& configDir, const std::vector<DeviceShare>& shares);
 std::string ReadFileBytes(const std::string& path);
-std::string ShellQuoted(const std::string& text);
 
 } // namespace tb::test

@@ -1,6 +1,6 @@
 #include "DeviceSimulator.h"
 
-#include "RawClient.h"
+#include "support/LoopbackClient.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -80,14 +80,12 @@ void DeviceSimulator::Problem(const std::string& text) {
 
 std::string DeviceSimulator::Exchange(const std::string& request) {
     ++requests_;
-    try {
-        RawClient client(port_);
-        client.Send(request);
-        return client.ReadAll(AnswerTimeout);
-    } catch (const std::exception& e) {
-        Problem(std::string("request failed: ") + e.what());
+    LoopbackClient client(port_);
+    if (!client.Send(request)) {
+        Problem("request not sent: " + request.substr(0, 60));
         return "";
     }
+    return client.ReadFor(AnswerTimeout);
 }
 
 DeviceHttpAnswer DeviceSimulator::Post(const std::string& xml) {
@@ -132,14 +130,13 @@ void DeviceSimulator::StreamAndHangUp(const std::string& url, std::chrono::milli
     if (url.compare(0, base.size(), base) != 0)
         return;
     ++requests_;
-    try {
-        RawClient client(port_);
-        client.Send("GET " + url.substr(base.size() - 1) +
-                    " HTTP/1.1\r\nUser-Agent: Streamium/1.0\r\n\r\n");
-        client.ReadResponse(wait);
-    } catch (const std::exception& e) {
-        Problem(std::string("request failed: ") + e.what());
+    LoopbackClient client(port_);
+    if (!client.Send("GET " + url.substr(base.size() - 1) +
+                     " HTTP/1.1\r\nUser-Agent: Streamium/1.0\r\n\r\n")) {
+        Problem("stream request not sent: " + url);
+        return;
     }
+    client.ReadResponse(wait);
 }
 
 bool DeviceSimulator::CheckPage(const DevicePage& page, long long from, long long window,

@@ -6,12 +6,11 @@
 #include "DeviceSimulator.h"
 #include "DeviceWalk.h"
 #include "ServerProcess.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
-#include <sys/wait.h>
 
 namespace tb::test {
 namespace {
@@ -74,27 +73,14 @@ DeviceLibrary MakeLibrary(const TempDir& music) {
     return library;
 }
 
-struct ShellResult {
-    int status = -1;
-    std::string output;
-};
-
-ShellResult Shell(const std::string& command) {
-    ShellResult result;
-    FILE* pipe = popen(("bash -c " + ShellQuoted("set -o pipefail; " + command)).c_str(), "r");
-    if (!pipe)
-        return result;
-    char chunk[65536];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        result.output.append(chunk, n);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+// Runs `command` with bash, failing when any part of a pipeline fails.
+CommandResult Shell(const std::string& command) {
+    return RunCommand("bash -c " + ShellQuote("set -o pipefail; " + command));
 }
 
 std::string Curl(const std::string& options, const std::string& url) {
     return "curl -s --noproxy '*' --max-time 60 -A 'Streamium/1.0' " + options + " " +
-           ShellQuoted(url);
+           ShellQuote(url);
 }
 
 class DeviceTest : public ::testing::Test {
@@ -182,8 +168,8 @@ TEST_F(DeviceTest, Mpg123DecodesTheStreamAsItDecodesTheFile) {
         auto [url, song] = Find(tree, ending);
         if (!song)
             continue;
-        ShellResult streamed = Shell(Curl("", url) + " | mpg123 -q -s -");
-        ShellResult local = Shell("mpg123 -q -s " + ShellQuoted(song->path));
+        CommandResult streamed = Shell(Curl("", url) + " | mpg123 -q -s -");
+        CommandResult local = Shell("mpg123 -q -s " + ShellQuote(song->path));
         EXPECT_EQ(streamed.status, 0) << ending;
         EXPECT_EQ(local.status, 0) << ending;
         EXPECT_TRUE(streamed.output == local.output) << ending;
@@ -201,16 +187,16 @@ TEST_F(DeviceTest, CurlWithARangeGetsExactlyTheTailOfTheFile) {
     ASSERT_NE(song, nullptr);
     ASSERT_GT(song->bytes.size(), 3000u);
     std::string tail = song->bytes.substr(1000);
-    ShellResult byOption = Shell(Curl("-r 1000-", url));
-    ShellResult byHeader = Shell(Curl("-H 'Range: bytes=1000-'", url));
-    ShellResult whole = Shell(Curl("", url));
+    CommandResult byOption = Shell(Curl("-r 1000-", url));
+    CommandResult byHeader = Shell(Curl("-H 'Range: bytes=1000-'", url));
+    CommandResult whole = Shell(Curl("", url));
     EXPECT_EQ(byOption.status, 0); // curl fails on a body shorter than announced
     EXPECT_TRUE(byOption.output == tail) << byOption.output.size() << " bytes";
     EXPECT_EQ(byHeader.status, 0);
     EXPECT_TRUE(byHeader.output == tail) << byHeader.output.size() << " bytes";
     EXPECT_EQ(whole.status, 0);
     EXPECT_TRUE(whole.output == song->bytes) << whole.output.size() << " bytes";
-    ShellResult head = Shell(Curl("-r 1000- -D - -o /dev/null", url));
+    CommandResult head = Shell(Curl("-r 1000- -D - -o /dev/null", url));
     EXPECT_NE(head.output.find("\r\nContent-Length: " + std::to_string(tail.size()) + "\r\n"),
               std::string::npos)
         << head.output;
@@ -230,7 +216,7 @@ TEST_F(DeviceTest, CurlSeesTheTaggedNamesInIcyName) {
         auto [url, song] = Find(tree, ending);
         if (!song)
             continue;
-        ShellResult head = Shell(Curl("-D - -o /dev/null", url));
+        CommandResult head = Shell(Curl("-D - -o /dev/null", url));
         EXPECT_EQ(head.status, 0) << ending;
         EXPECT_NE(head.output.find("\r\nicy-name: " + expected + "\r\n"), std::string::npos)
             << ending << ": " << Printable(head.output);

@@ -1,31 +1,18 @@
 // The store prepared with `tunebridge config`, then the headless server
 // indexing a generated library: first start, build log lines, SIGHUP.
-#include "RawClient.h"
 #include "ServerProcess.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace tb::test {
 namespace {
 
-struct CommandResult {
-    int status;
-    std::string output;
-};
-
 CommandResult Config(const TempDir& config, const std::string& arguments) {
-    std::string command = std::string(TUNEBRIDGE_EXECUTABLE) + " config --config-dir " +
-                          config.Path() + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    return RunCommand(std::string(TUNEBRIDGE_EXECUTABLE) + " config --config-dir " + config.Path() +
+                      " " + arguments + " 2>&1");
 }
 
 // A library of `artists` folders with `albums` album folders of `songs`

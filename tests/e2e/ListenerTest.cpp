@@ -1,7 +1,8 @@
 // The real executable over loopback: request routing, closing rules, bad
 // input, port conflicts and shutdown.
-#include "RawClient.h"
 #include "ServerProcess.h"
+#include "support/LoopbackClient.h"
+#include "support/Shell.h"
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -64,12 +65,14 @@ TEST_F(ListenerTest, PingAnswersWithNameAndCurrentTimeTagThenCloses) {
 
 TEST_F(ListenerTest, CurlGetsThePing) {
     std::string body =
-        RunCommand("curl -s --max-time 10 http://127.0.0.1:" + std::to_string(port) + "/ping");
+        RunCommand("curl -s --max-time 10 http://127.0.0.1:" + std::to_string(port) + "/ping")
+            .output;
     EXPECT_EQ(body.rfind("<html><head></head><body>Tune Bridge; ", 0), 0u) << body;
     std::string head =
         RunCommand("curl -s -o /dev/null -w '%{http_code} %{content_type}' --max-time 10 "
                    "http://127.0.0.1:" +
-                   std::to_string(port) + "/ping");
+                   std::to_string(port) + "/ping")
+            .output;
     EXPECT_EQ(head, "200 text/html");
 }
 
@@ -79,12 +82,12 @@ TEST_F(ListenerTest, PingWithQueryIsAnOrdinaryPage) {
 }
 
 TEST_F(ListenerTest, BrowserGetsNotAvailablePageAndTheConnectionCloses) {
-    RawClient client(port);
+    LoopbackClient client(port);
     client.Send("GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     std::string response = client.ReadResponse();
     EXPECT_EQ(response.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
     EXPECT_EQ(Body(response), NotAvailable("/index.html"));
-    EXPECT_TRUE(client.ClosedByPeer());
+    EXPECT_TRUE(client.WaitClosed());
 }
 
 TEST_F(ListenerTest, LowerCaseGetIsAGet) {
@@ -96,21 +99,21 @@ TEST_F(ListenerTest, OtherMethodsGarbageAndBinaryAreClosedWithoutAnswer) {
                                 std::string("PUT /x HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc"),
                                 std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11),
                                 std::string("hello there\n"), std::string("\0\0\0\0\0\0", 6)}) {
-        RawClient client(port);
+        LoopbackClient client(port);
         client.Send(request);
-        EXPECT_EQ(client.ReadAll(5s), "") << request;
+        EXPECT_EQ(client.ReadFor(5s), "") << request;
     }
 }
 
 TEST_F(ListenerTest, OversizedHeaderBlockIsClosedWithoutAnswer) {
-    RawClient client(port);
+    LoopbackClient client(port);
     std::string request = "GET /x HTTP/1.1\r\nX-Filler: " + std::string(12000, 'a') + "\r\n\r\n";
     try {
         client.Send(request);
     } catch (const std::exception&) {
         // The server may close before it has read everything.
     }
-    EXPECT_EQ(client.ReadAll(5s), "");
+    EXPECT_EQ(client.ReadFor(5s), "");
 }
 
 TEST_F(ListenerTest, PercentEscapesDecodeAndTheEchoedPathIsEscaped) {
@@ -134,12 +137,12 @@ TEST_F(ListenerTest, HeadersWithoutValuesAreHarmless) {
 }
 
 TEST_F(ListenerTest, SilentAndVanishingClientsDoNotHoldUpOthers) {
-    RawClient silent(port);
+    LoopbackClient silent(port);
     {
-        RawClient vanishing(port);
+        LoopbackClient vanishing(port);
         vanishing.Send("GET /half-a-req");
     }
-    RawClient halfClosed(port);
+    LoopbackClient halfClosed(port);
     halfClosed.Send("GET /unterminated HTTP/1.0");
     halfClosed.ShutdownWrite();
     EXPECT_EQ(Body(halfClosed.ReadResponse()), NotAvailable("/unterminated"));
@@ -148,14 +151,14 @@ TEST_F(ListenerTest, SilentAndVanishingClientsDoNotHoldUpOthers) {
 }
 
 TEST_F(ListenerTest, TermSignalStopsPromptlyWithOpenConnections) {
-    RawClient idle(port);
-    RawClient partial(port);
+    LoopbackClient idle(port);
+    LoopbackClient partial(port);
     partial.Send("GET /x HTTP/1.1\r\n");
     std::this_thread::sleep_for(100ms);
     auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(server.Stop(SIGTERM), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
-    EXPECT_TRUE(idle.ClosedByPeer(1s));
+    EXPECT_TRUE(idle.WaitClosed(1s));
 }
 
 TEST(ListenerPortTest, BusyPortIsReportedOnceAndTakenWhenFreed) {

@@ -1,7 +1,8 @@
 // What a running server writes to the store about users and devices, next
 // to changes made with the config command at the same time.
-#include "RawClient.h"
 #include "ServerProcess.h"
+#include "support/LoopbackClient.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,8 @@ namespace {
 
 std::string ConfigOutput(const TempDir& config, const std::string& arguments) {
     return RunCommand(std::string(TUNEBRIDGE_EXECUTABLE) + " config --config-dir " + config.Path() +
-                      " " + arguments + " 2>&1");
+                      " " + arguments + " 2>&1")
+        .output;
 }
 
 std::string Browse(int port, const std::string& identity) {

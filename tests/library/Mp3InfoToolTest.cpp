@@ -1,10 +1,8 @@
 #include "library/Mp3TestFiles.h"
+#include "support/Shell.h"
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace tb {
 namespace {
@@ -22,24 +20,8 @@ std::string ToolPath() {
     return std::filesystem::exists(tool, error) ? tool.string() : std::string();
 }
 
-struct ToolRun {
-    int status;
-    std::string output; // standard output and error together
-};
-
-ToolRun RunTool(const std::string& arguments) {
-    std::string command = test::ShellQuote(ToolPath()) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ToolRun run{-1, {}};
-    if (pipe == nullptr)
-        return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.output.append(buffer.data(), n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+test::CommandResult RunTool(const std::string& arguments) {
+    return test::RunCommand(test::ShellQuote(ToolPath()) + " " + arguments + " 2>&1");
 }
 
 class Mp3InfoToolTest : public ::testing::Test {
@@ -60,7 +42,7 @@ TEST_F(Mp3InfoToolTest, PrintsEveryFieldInOrder) {
     std::string path = dir_.File("song one.mp3");
     test::WriteBytes(
         path, test::Concat({test::Id3v2Tag(3, 0, frames), test::MpegFrames(header, 576, 500)}));
-    ToolRun run = RunTool(test::ShellQuote(path));
+    test::CommandResult run = RunTool(test::ShellQuote(path));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "title=Caf\xe9\n"
                           "album=\n"
@@ -84,14 +66,14 @@ TEST_F(Mp3InfoToolTest, PrintsEveryFieldInOrder) {
 }
 
 TEST_F(Mp3InfoToolTest, MissingFileFailsWithOneLine) {
-    ToolRun run = RunTool(test::ShellQuote(dir_.File("missing.mp3")));
+    test::CommandResult run = RunTool(test::ShellQuote(dir_.File("missing.mp3")));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("missing.mp3"), std::string::npos);
     EXPECT_EQ(run.output.find('\n'), run.output.size() - 1);
 }
 
 TEST_F(Mp3InfoToolTest, WrongArgumentsShowUsage) {
-    ToolRun none = RunTool("");
+    test::CommandResult none = RunTool("");
     EXPECT_EQ(none.status, 2);
     EXPECT_NE(none.output.find("usage"), std::string::npos);
     EXPECT_EQ(RunTool("a b").status, 2);

@@ -1,5 +1,7 @@
 #include "library/Mp3TestFiles.h"
 
+#include "support/Shell.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -80,13 +82,6 @@ Bytes ReadBytes(const std::string& path) {
 
 uint64_t FileSize(const std::string& path) {
     return std::filesystem::file_size(path);
-}
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 bool HaveLame() {

@@ -41,7 +41,6 @@ private:
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 uint64_t FileSize(const std::string& path);
-std::string ShellQuote(const std::string& text);
 
 // Whether the outside tools are there (scripts/setup installs them).
 bool HaveLame();

@@ -1,5 +1,5 @@
-#include "LoopbackClient.h"
 #include "RunningServer.h"
+#include "support/LoopbackClient.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

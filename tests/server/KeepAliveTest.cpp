@@ -1,6 +1,6 @@
-#include "LoopbackClient.h"
 #include "RunningServer.h"
 #include "server/ProgramTime.h"
+#include "support/LoopbackClient.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,11 +5,11 @@ namespace tb::test {
 void LineLog::AddLine(const String& line) {
     std::lock_guard lock(mutex_);
     lines_.emplace_back(line.View());
+    added_.notify_all();
 }
 
 void LineLog::Notify(const String& title, const String& text) {
-    std::lock_guard lock(mutex_);
-    lines_.emplace_back(std::string(title.View()) + ": " + std::string(text.View()));
+    AddLine(title + ": " + text);
 }
 
 std::vector<std::string> LineLog::Lines() const {
@@ -17,9 +17,36 @@ std::vector<std::string> LineLog::Lines() const {
     return lines_;
 }
 
+std::vector<std::string> LineLog::LinesFrom(size_t from) const {
+    std::lock_guard lock(mutex_);
+    if (from >= lines_.size())
+        return {};
+    return std::vector<std::string>(lines_.begin() + static_cast<std::ptrdiff_t>(from),
+                                    lines_.end());
+}
+
+size_t LineLog::Count() const {
+    std::lock_guard lock(mutex_);
+    return lines_.size();
+}
+
 void LineLog::Clear() {
     std::lock_guard lock(mutex_);
     lines_.clear();
+}
+
+std::string LineLog::WaitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    std::string found;
+    added_.wait_for(lock, timeout, [&] {
+        for (const std::string& line : lines_)
+            if (line.rfind(prefix, 0) == 0) {
+                found = line;
+                return true;
+            }
+        return false;
+    });
+    return found;
 }
 
 } // namespace tb::test

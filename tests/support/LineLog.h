@@ -2,23 +2,34 @@
 
 #include "core/ActivityLog.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace tb::test {
 
-// An activity log that keeps every line (notifications as "title: text").
+// An activity log that keeps every line (notifications as "title: text")
+// and lets a test wait for one. Thread-safe.
 class LineLog : public ActivityLog {
 public:
     void AddLine(const String& line) override;
     void Notify(const String& title, const String& text) override;
+
     std::vector<std::string> Lines() const;
+    // The lines logged after the first `from` ones.
+    std::vector<std::string> LinesFrom(size_t from) const;
+    size_t Count() const;
     void Clear();
+    // Waits for a line beginning with `prefix`; the line, or empty.
+    std::string WaitForPrefix(const std::string& prefix,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 private:
     mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
+    std::condition_variable added_;
+    std::vector<std::string> lines_; // guarded by mutex_
 };
 
 } // namespace tb::test

@@ -1,4 +1,4 @@
-#include "LoopbackClient.h"
+#include "support/LoopbackClient.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -14,15 +14,22 @@
 namespace tb::test {
 namespace {
 
-int ConnectTo(int port) {
+int ConnectTo(int port, const LoopbackClient::Options& options) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) < 0) {
+    if (options.receiveBuffer > 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &options.receiveBuffer,
+                     sizeof options.receiveBuffer);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, options.source, &local.sin_addr);
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    server.sin_port = htons(static_cast<uint16_t>(port));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
         ::close(fd);
         return -1;
     }
@@ -47,8 +54,8 @@ size_t CompleteAnswerLength(const std::string& text) {
 
 } // namespace
 
-LoopbackClient::LoopbackClient(int port) : fd_(ConnectTo(port)) {
-    EXPECT_GE(fd_, 0) << "cannot connect to 127.0.0.1:" << port;
+LoopbackClient::LoopbackClient(int port, Options options) : fd_(ConnectTo(port, options)) {
+    EXPECT_GE(fd_, 0) << "cannot connect from " << options.source << " to 127.0.0.1:" << port;
 }
 
 LoopbackClient::~LoopbackClient() {
@@ -56,11 +63,18 @@ LoopbackClient::~LoopbackClient() {
 }
 
 bool LoopbackClient::Reachable(int port) {
-    int fd = ConnectTo(port);
+    int fd = ConnectTo(port, Options{});
     if (fd < 0)
         return false;
     ::close(fd);
     return true;
+}
+
+int LoopbackClient::LocalPort() const {
+    sockaddr_in local{};
+    socklen_t size = sizeof local;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &size);
+    return ntohs(local.sin_port);
 }
 
 bool LoopbackClient::Send(std::string_view bytes) {
@@ -77,17 +91,18 @@ bool LoopbackClient::Send(std::string_view bytes) {
 
 bool LoopbackClient::ReadSome(std::chrono::steady_clock::time_point deadline, bool& timedOut) {
     using namespace std::chrono;
-    timedOut = false;
     auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
     pollfd p{fd_, POLLIN, 0};
     if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) {
         timedOut = true;
-        return true;
+        return false;
     }
-    char chunk[4096];
+    char chunk[65536];
     ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+    if (n < 0 && errno == EINTR)
+        return true;
     if (n <= 0)
-        return n < 0 && errno == EINTR; // end of stream or reset
+        return false; // the end, or a reset
     pending_.append(chunk, static_cast<size_t>(n));
     return true;
 }
@@ -96,30 +111,41 @@ std::string LoopbackClient::ReadResponse(std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;
     size_t length = CompleteAnswerLength(pending_);
-    while (length == 0 && ReadSome(deadline, timedOut) && !timedOut)
+    while (length == 0 && ReadSome(deadline, timedOut))
         length = CompleteAnswerLength(pending_);
     std::string answer = pending_.substr(0, length);
     pending_.erase(0, length);
     return answer;
 }
 
-std::string LoopbackClient::ReadFor(std::chrono::milliseconds timeout) {
+std::string LoopbackClient::ReadAtLeast(size_t count, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;
-    while (ReadSome(deadline, timedOut) && !timedOut) {
+    while (pending_.size() < count && ReadSome(deadline, timedOut)) {
     }
     return std::exchange(pending_, std::string());
 }
 
-bool LoopbackClient::WaitClosed(std::chrono::milliseconds timeout, std::string* rest) {
+std::string LoopbackClient::ReadToEnd(bool& closed, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;
-    while (ReadSome(deadline, timedOut) && !timedOut) {
+    while (ReadSome(deadline, timedOut)) {
     }
+    closed = !timedOut;
+    return std::exchange(pending_, std::string());
+}
+
+std::string LoopbackClient::ReadFor(std::chrono::milliseconds timeout) {
+    bool closed = false;
+    return ReadToEnd(closed, timeout);
+}
+
+bool LoopbackClient::WaitClosed(std::chrono::milliseconds timeout, std::string* rest) {
+    bool closed = false;
+    std::string arrived = ReadToEnd(closed, timeout);
     if (rest)
-        *rest = pending_;
-    pending_.clear();
-    return !timedOut;
+        *rest = std::move(arrived);
+    return closed;
 }
 
 void LoopbackClient::ShutdownWrite() {
@@ -130,6 +156,21 @@ void LoopbackClient::Close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+std::string Exchange(int port, const std::string& request, bool& closed,
+                     LoopbackClient::Options options) {
+    LoopbackClient client(port, options);
+    closed = false;
+    if (!client.IsConnected())
+        return std::string();
+    client.Send(request);
+    return client.ReadToEnd(closed);
+}
+
+std::string Exchange(int port, const std::string& request) {
+    bool closed = false;
+    return Exchange(port, request, closed);
 }
 
 Answer SplitAnswer(const std::string& response) {
