@@ -37,10 +37,10 @@ const uint8_t Layer2[4] = {0xFF, 0xFD, 0xA4, 0x00};
 TEST(Mp3InfoDamagedTest, FilesOfZeroToThreeBytes) {
     const Bytes files[] = {
         {}, {0xFF}, {0xFF, 0xFB}, {0xFF, 0xFB, 0x90}, {'I', 'D', '3'}, {'T', 'A', 'G'}};
-    test::Mp3TempDir dir;
+    test::TempDir dir;
     for (const Bytes& bytes : files) {
         ExpectAllEmpty(FromBytes(bytes));
-        std::string path = dir.File("short.mp3");
+        std::string path = dir / "short.mp3";
         test::WriteBytes(path, bytes);
         ExpectAllEmpty(Mp3Info(String(path.c_str())));
     }
@@ -179,9 +179,9 @@ TEST(Mp3InfoDamagedTest, Id3v1TagOfAFileOfExactly128Bytes) {
 }
 
 TEST(Mp3InfoDamagedTest, MissingFileCannotBeOpened) {
-    test::Mp3TempDir dir;
+    test::TempDir dir;
     try {
-        Mp3Info info(String(dir.File("missing.mp3").c_str()));
+        Mp3Info info(String((dir / "missing.mp3").c_str()));
         FAIL() << "no exception";
     } catch (const Mp3FileException& e) {
         EXPECT_EQ(e.Value(), ENOENT);
@@ -189,28 +189,28 @@ TEST(Mp3InfoDamagedTest, MissingFileCannotBeOpened) {
 }
 
 TEST(Mp3InfoDamagedTest, DirectoryCannotBeOpened) {
-    test::Mp3TempDir dir;
+    test::TempDir dir;
     EXPECT_THROW(Mp3Info(String(dir.Path().c_str())), Mp3FileException);
 }
 
 TEST(Mp3InfoDamagedTest, FifoIsRefusedWithoutWaitingForAWriter) {
-    test::Mp3TempDir dir;
-    std::string path = dir.File("pipe.mp3");
+    test::TempDir dir;
+    std::string path = dir / "pipe.mp3";
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     EXPECT_THROW(Mp3Info(String(path.c_str())), Mp3FileException);
 }
 
 TEST(Mp3InfoDamagedTest, NameWithANulInsideCannotBeOpened) {
-    test::Mp3TempDir dir;
-    std::string path = dir.File("a.mp3");
+    test::TempDir dir;
+    std::string path = dir / "a.mp3";
     test::WriteBytes(path, Id3v1WithTitle("t"));
     std::string withNul = path + std::string("\0.x", 3);
     EXPECT_THROW(Mp3Info(String(withNul)), Mp3FileException);
 }
 
 TEST(Mp3InfoDamagedTest, UnreadableFile) {
-    test::Mp3TempDir dir;
-    std::string path = dir.File("locked.mp3");
+    test::TempDir dir;
+    std::string path = dir / "locked.mp3";
     test::WriteBytes(path, Id3v1WithTitle("locked"));
     ASSERT_EQ(chmod(path.c_str(), 0), 0);
     if (access(path.c_str(), R_OK) == 0)

@@ -69,14 +69,14 @@ protected:
     static constexpr int Seconds = 4;
 
     std::string Encode(const LameCase& c, const std::string& extraOptions = "") {
-        std::string wav = dir_.File("tone.wav");
-        std::string mp3 = dir_.File("tone.mp3");
+        std::string wav = dir_ / "tone.wav";
+        std::string mp3 = dir_ / "tone.mp3";
         test::WriteToneWav(wav, c.inputRate, c.channels, Seconds);
         EXPECT_TRUE(test::RunLame(std::string(c.options) + " " + extraOptions, wav, mp3));
         return mp3;
     }
 
-    test::Mp3TempDir dir_;
+    test::TempDir dir_;
 };
 
 class Mp3InfoLameTest : public ::testing::TestWithParam<LameCase>, protected LameFixture {
@@ -304,8 +304,8 @@ TEST(Mp3InfoHeaderTest, AfterAnId3v2TagTheCountStillStartsAtTheFileSize) {
 
 TEST(Mp3InfoHeaderTest, LengthIsComputedIn32Bits) {
     // A sparse file of 600 MiB: its byte count times 8 wraps around.
-    test::Mp3TempDir dir;
-    std::string path = dir.File("big.mp3");
+    test::TempDir dir;
+    std::string path = dir / "big.mp3";
     test::WriteBytes(path, MpegFrames(Layer2Slow, 96, 40));
     constexpr uint64_t Size = 600ull << 20;
     ASSERT_EQ(truncate(path.c_str(), Size), 0);

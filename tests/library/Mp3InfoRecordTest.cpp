@@ -57,8 +57,8 @@ TEST(Mp3InfoRecordTest, FieldsByIndexMatchTheAccessors) {
 }
 
 TEST(Mp3InfoRecordTest, FileAndMemoryGiveTheSameRecord) {
-    test::Mp3TempDir dir;
-    std::string path = dir.File("song.mp3");
+    test::TempDir dir;
+    std::string path = dir / "song.mp3";
     Bytes file = TaggedFrames();
     test::WriteBytes(path, file);
     Mp3Info fromFile(String(path.c_str()));

@@ -19,11 +19,11 @@ protected:
     static void SetUpTestSuite() {
         if (!test::HaveLame())
             return;
-        suiteDir_ = std::make_unique<test::Mp3TempDir>();
-        std::string wav = suiteDir_->File("tone.wav");
+        suiteDir_ = std::make_unique<test::TempDir>();
+        std::string wav = *suiteDir_ / "tone.wav";
         test::WriteToneWav(wav, 44100, 2, 4);
-        if (test::RunLame("-b 128", wav, suiteDir_->File("tone.mp3")))
-            toneSize_ = test::FileSize(suiteDir_->File("tone.mp3"));
+        if (test::RunLame("-b 128", wav, *suiteDir_ / "tone.mp3"))
+            toneSize_ = test::FileSize(*suiteDir_ / "tone.mp3");
     }
 
     static void TearDownTestSuite() { suiteDir_.reset(); }
@@ -36,8 +36,8 @@ protected:
     }
 
     std::string CopyOfTone(const std::string& name) {
-        std::string path = dir_.File(name);
-        std::filesystem::copy_file(suiteDir_->File("tone.mp3"), path);
+        std::string path = dir_ / name;
+        std::filesystem::copy_file(*suiteDir_ / "tone.mp3", path);
         return path;
     }
 
@@ -56,12 +56,12 @@ protected:
         return String::FromUnsigned(count * 8u / 128000u);
     }
 
-    static std::unique_ptr<test::Mp3TempDir> suiteDir_;
+    static std::unique_ptr<test::TempDir> suiteDir_;
     static uint64_t toneSize_;
-    test::Mp3TempDir dir_;
+    test::TempDir dir_;
 };
 
-std::unique_ptr<test::Mp3TempDir> Mp3InfoTagTest::suiteDir_;
+std::unique_ptr<test::TempDir> Mp3InfoTagTest::suiteDir_;
 uint64_t Mp3InfoTagTest::toneSize_ = 0;
 
 // The tag size written in a tag header, 7 bits per byte.
@@ -114,19 +114,19 @@ t.save(path, v2_version=3)
 }
 
 TEST_F(Mp3InfoTagTest, Id3v23TagWinsOverId3v1EvenWithoutGenre) {
-    std::string tagOnly = dir_.File("tag.bin");
+    std::string tagOnly = dir_ / "tag.bin";
     test::WriteBytes(tagOnly, {});
     ASSERT_TRUE(test::RunMutagen(tagOnly, R"(
 t = ID3()
 t.add(TIT2(encoding=0, text=["V2 Title"]))
 t.save(path, v2_version=3, v1=0)
 )"));
-    std::string wav = dir_.File("tone.wav");
-    std::string v1Song = dir_.File("v1.mp3");
+    std::string wav = dir_ / "tone.wav";
+    std::string v1Song = dir_ / "v1.mp3";
     test::WriteToneWav(wav, 44100, 2, 1);
     ASSERT_TRUE(test::RunLame("-b 128 --id3v1-only --tt 'V1 Title' --ta 'V1 Artist' --tg Rock", wav,
                               v1Song));
-    std::string path = dir_.File("both.mp3");
+    std::string path = dir_ / "both.mp3";
     test::WriteBytes(path, Concat({test::ReadBytes(tagOnly), test::ReadBytes(v1Song)}));
 
     Mp3Info info = Read(path);
@@ -146,14 +146,14 @@ t.add(TRCK(encoding=0, text=["5"]))
 t.add(TCON(encoding=0, text=["Jazz"]))
 t.save(path, v2_version=4, v1=2, padding=lambda info: int(open(path + ".padding").read()))
 )";
-    std::string first = dir_.File("first.mp3");
+    std::string first = dir_ / "first.mp3";
     std::ofstream(first + ".padding") << 40000;
-    std::filesystem::copy_file(suiteDir_->File("tone.mp3"), first);
+    std::filesystem::copy_file(*suiteDir_ / "tone.mp3", first);
     ASSERT_TRUE(test::RunMutagen(first, script));
     uint64_t tagBytes = test::FileSize(first) - toneSize_ - 128;
-    std::string path = dir_.File("song.mp3");
+    std::string path = dir_ / "song.mp3";
     std::ofstream(path + ".padding") << 40000 - tagBytes % 1800 + 100;
-    std::filesystem::copy_file(suiteDir_->File("tone.mp3"), path);
+    std::filesystem::copy_file(*suiteDir_ / "tone.mp3", path);
     ASSERT_TRUE(test::RunMutagen(path, script));
     tagBytes = test::FileSize(path) - toneSize_ - 128;
     ASSERT_EQ(tagBytes % 1800, 100u);
@@ -316,9 +316,9 @@ TEST_F(Mp3InfoTagTest, Id3v22Tag) {
         test::Id3v22Frame("TLE", test::Latin1("1234")),
         test::Id3v22Frame("COM", test::Latin1("eng" + long200)),
     });
-    std::string path = dir_.File("v22.mp3");
+    std::string path = dir_ / "v22.mp3";
     test::WriteBytes(
-        path, Concat({test::Id3v2Tag(2, 0, frames), test::ReadBytes(suiteDir_->File("tone.mp3"))}));
+        path, Concat({test::Id3v2Tag(2, 0, frames), test::ReadBytes(*suiteDir_ / "tone.mp3")}));
     Mp3Info info = Read(path);
     EXPECT_EQ(info.Title(), "Two Two");
     EXPECT_EQ(info.Album(), "Old Album");
@@ -336,9 +336,9 @@ TEST_F(Mp3InfoTagTest, Id3v22LongFramesAndOtherEncodings) {
         test::Id3v22Frame("TAL", {1, 0xFF, 0xFE, 'A', 0}),
         test::Id3v22Frame("TP1", test::Latin1("Still read")),
     });
-    std::string path = dir_.File("v22long.mp3");
+    std::string path = dir_ / "v22long.mp3";
     test::WriteBytes(
-        path, Concat({test::Id3v2Tag(2, 0, frames), test::ReadBytes(suiteDir_->File("tone.mp3"))}));
+        path, Concat({test::Id3v2Tag(2, 0, frames), test::ReadBytes(*suiteDir_ / "tone.mp3")}));
     Mp3Info info = Read(path);
     EXPECT_EQ(info.Title(), String(std::string(99, 'T')));
     EXPECT_EQ(info.Album(), "");
@@ -386,8 +386,8 @@ mutagen.id3.delete(path, delete_v1=False, delete_v2=True)
 }
 
 TEST_F(Mp3InfoTagTest, SpacePaddedId3v1FromLameHasNoTrack) {
-    std::string wav = dir_.File("tone.wav");
-    std::string path = dir_.File("spaced.mp3");
+    std::string wav = dir_ / "tone.wav";
+    std::string path = dir_ / "spaced.mp3";
     test::WriteToneWav(wav, 44100, 2, 1);
     ASSERT_TRUE(test::RunLame("-b 128 --id3v1-only --space-id3v1 --tt Spaced --ta 'Some One' "
                               "--tc 'a comment' --tg Rock",
@@ -405,8 +405,8 @@ TEST_F(Mp3InfoTagTest, SpacePaddedId3v1FromLameHasNoTrack) {
 }
 
 TEST_F(Mp3InfoTagTest, Id3v11FromLame) {
-    std::string wav = dir_.File("tone.wav");
-    std::string path = dir_.File("v11.mp3");
+    std::string wav = dir_ / "tone.wav";
+    std::string path = dir_ / "v11.mp3";
     test::WriteToneWav(wav, 44100, 2, 1);
     ASSERT_TRUE(
         test::RunLame("-b 128 --id3v1-only --tt Numbered --tn 7 --ty 1977 --tg 8", wav, path));
@@ -418,9 +418,9 @@ TEST_F(Mp3InfoTagTest, Id3v11FromLame) {
 }
 
 TEST_F(Mp3InfoTagTest, Id3v2FromLameInBothEncodings) {
-    std::string wav = dir_.File("tone.wav");
+    std::string wav = dir_ / "tone.wav";
     test::WriteToneWav(wav, 44100, 2, 1);
-    std::string latin1 = dir_.File("latin1.mp3");
+    std::string latin1 = dir_ / "latin1.mp3";
     ASSERT_TRUE(test::RunLame("-b 128 --id3v2-only --id3v2-latin1 --tt 'Lame Title' "
                               "--ta 'Lame Artist' --tl 'Lame Album' --ty 2010 --tn 4 --tg Rock",
                               wav, latin1));
@@ -432,7 +432,7 @@ TEST_F(Mp3InfoTagTest, Id3v2FromLameInBothEncodings) {
     EXPECT_EQ(plain.Track(), "4");
     EXPECT_EQ(plain.Genre(), "Rock");
 
-    std::string utf16 = dir_.File("utf16.mp3");
+    std::string utf16 = dir_ / "utf16.mp3";
     ASSERT_TRUE(test::RunLame("-b 128 --add-id3v2 --id3v2-utf16 --tt 'Lame Title' "
                               "--ta 'Lame Artist' --tg Rock",
                               wav, utf16));
@@ -443,7 +443,7 @@ TEST_F(Mp3InfoTagTest, Id3v2FromLameInBothEncodings) {
 }
 
 TEST_F(Mp3InfoTagTest, TlenStaysWithoutAFrameHeader) {
-    std::string path = dir_.File("silence.bin");
+    std::string path = dir_ / "silence.bin";
     test::WriteBytes(path, test::Zeros(5000));
     ASSERT_TRUE(test::RunMutagen(path, R"(
 t = ID3()

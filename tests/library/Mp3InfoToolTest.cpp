@@ -31,7 +31,7 @@ protected:
             GTEST_SKIP() << "tunebridge-mp3info is not built next to the tests";
     }
 
-    test::Mp3TempDir dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(Mp3InfoToolTest, PrintsEveryFieldInOrder) {
@@ -39,7 +39,7 @@ TEST_F(Mp3InfoToolTest, PrintsEveryFieldInOrder) {
     const uint8_t header[4] = {0xFF, 0xFD, 0xA4, 0x00};
     test::Bytes frames = test::Concat({test::Id3v23Frame("TIT2", test::Latin1("Caf\xe9")),
                                        test::Id3v23Frame("TCON", test::Latin1("(8)"))});
-    std::string path = dir_.File("song one.mp3");
+    std::string path = dir_ / "song one.mp3";
     test::WriteBytes(
         path, test::Concat({test::Id3v2Tag(3, 0, frames), test::MpegFrames(header, 576, 500)}));
     test::CommandResult run = RunTool(test::ShellQuote(path));
@@ -66,7 +66,7 @@ TEST_F(Mp3InfoToolTest, PrintsEveryFieldInOrder) {
 }
 
 TEST_F(Mp3InfoToolTest, MissingFileFailsWithOneLine) {
-    test::CommandResult run = RunTool(test::ShellQuote(dir_.File("missing.mp3")));
+    test::CommandResult run = RunTool(test::ShellQuote((dir_ / "missing.mp3")));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("missing.mp3"), std::string::npos);
     EXPECT_EQ(run.output.find('\n'), run.output.size() - 1);

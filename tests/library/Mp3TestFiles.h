@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "support/TempDir.h"
 
 #include <cstdint>
 #include <ostream>
@@ -16,27 +17,11 @@ namespace tb {
 
 } // namespace tb
 
-// Files for the MP3 analysis tests: a temporary directory, audio made by
-// lame, tags written by mutagen, and hand-built bytes for what neither tool
-// writes (ID3v2.2, damaged tags, layer I and II frames).
+// Files for the MP3 analysis tests: audio made by lame, tags written by mutagen, and hand-built
+// bytes for what neither tool writes (ID3v2.2, damaged tags, layer I and II frames).
 namespace tb::test {
 
 using Bytes = std::vector<uint8_t>;
-
-// A fresh directory below TMPDIR (or /tmp), removed with everything in it.
-class Mp3TempDir {
-public:
-    Mp3TempDir();
-    ~Mp3TempDir();
-    Mp3TempDir(const Mp3TempDir&) = delete;
-    Mp3TempDir& operator=(const Mp3TempDir&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);

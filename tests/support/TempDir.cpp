@@ -8,8 +8,9 @@
 namespace tb::test {
 
 TempDir::TempDir() {
-    char pattern[] = "/tmp/tunebridge-test-XXXXXX";
-    if (!mkdtemp(pattern))
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tunebridge-test-XXXXXX";
+    if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }

@@ -4,7 +4,7 @@
 
 namespace tb::test {
 
-// A fresh directory under /tmp, removed with everything in it at the end.
+// A fresh directory under TMPDIR (or /tmp), removed with everything in it at the end.
 class TempDir {
 public:
     TempDir();
