@@ -1,8 +1,8 @@
 #include "DeviceLibrary.h"
 
+#include "support/AudioTools.h"
 #include "support/Shell.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
@@ -17,41 +17,6 @@ extern char** environ;
 
 namespace tb::test {
 namespace {
-
-const char* const Python = "/usr/bin/python3";
-
-void PutLittleEndian(std::string& out, uint32_t value, int size) {
-    for (int i = 0; i < size; ++i)
-        out.push_back(static_cast<char>(value >> (8 * i)));
-}
-
-// A mono 16-bit tone at 16 kHz; the frequency makes every file's audio differ.
-void WriteToneWav(const std::string& path, int seconds, double frequency) {
-    const uint32_t rate = 16000;
-    uint32_t frames = rate * static_cast<uint32_t>(seconds);
-    std::string wav = "RIFF";
-    PutLittleEndian(wav, 36 + frames * 2, 4);
-    wav += "WAVEfmt ";
-    PutLittleEndian(wav, 16, 4);
-    PutLittleEndian(wav, 1, 2); // PCM
-    PutLittleEndian(wav, 1, 2); // mono
-    PutLittleEndian(wav, rate, 4);
-    PutLittleEndian(wav, rate * 2, 4);
-    PutLittleEndian(wav, 2, 2);
-    PutLittleEndian(wav, 16, 2);
-    wav += "data";
-    PutLittleEndian(wav, frames * 2, 4);
-    for (uint32_t i = 0; i < frames; ++i)
-        PutLittleEndian(wav,
-                        static_cast<uint16_t>(
-                            static_cast<int16_t>(6000 * std::sin(2 * M_PI * frequency * i / rate))),
-                        2);
-    std::ofstream(path, std::ios::binary) << wav;
-}
-
-bool Succeeded(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
 
 std::string Hex(const std::string& text) {
     std::string hex;
@@ -84,16 +49,13 @@ bool RunTagScript(const std::string& script, const std::string& statements) {
                           << "    t.update_to_v23()\n"
                           << "    t.save(bytes.fromhex(path).decode('latin-1'), v2_version=3)\n"
                           << statements;
-    return Succeeded(std::string(Python) + " " + ShellQuote(script));
+    return std::system((MutagenPython() + " " + ShellQuote(script)).c_str()) == 0;
 }
 
 } // namespace
 
 bool DeviceSongMaker::ToolsPresent() {
-    static const bool present =
-        Succeeded("command -v lame >/dev/null 2>&1") &&
-        Succeeded(std::string(Python) + " -c 'import mutagen.id3' >/dev/null 2>&1");
-    return present;
+    return HaveLame() && HaveMutagen();
 }
 
 void DeviceSongMaker::Add(const std::string& path, int seconds, const DeviceSongTags& tags) {
@@ -112,8 +74,9 @@ std::vector<DeviceSong> DeviceSongMaker::Make() {
         int n = made_++;
         std::string wav = staging_ + "/tone.wav";
         std::string mp3 = staging_ + "/song-" + std::to_string(n) + ".mp3";
-        WriteToneWav(wav, song.seconds, 180.0 + 23.0 * n);
-        if (!Succeeded("lame --quiet -b 32 --cbr " + ShellQuote(wav) + " " + ShellQuote(mp3)))
+        // A frequency of its own makes every file's audio differ.
+        WriteToneWav(wav, 16000, 1, song.seconds, 180.0 + 23.0 * n);
+        if (!RunLame("-b 32 --cbr", wav, mp3))
             throw std::runtime_error("lame failed");
         if (!song.tags.Empty())
             statements += TagStatement(mp3, song.tags);

@@ -3,7 +3,6 @@
 #include "support/Shell.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,11 +12,6 @@
 
 namespace tb::test {
 namespace {
-
-void PutLittleEndian(Bytes& out, uint32_t value, int size) {
-    for (int i = 0; i < size; ++i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 void PutBigEndian(Bytes& out, uint32_t value, int size) {
     for (int i = size - 1; i >= 0; --i)
@@ -38,19 +32,6 @@ bool Succeeded(const std::string& command) {
     return std::system(command.c_str()) == 0;
 }
 
-const std::string& MutagenPython() {
-    // Debian's python3-mutagen belongs to the system Python, which a Python
-    // version manager on PATH may hide.
-    static const std::string python = [] {
-        for (const char* candidate : {"/usr/bin/python3", "python3"}) {
-            if (Succeeded(std::string(candidate) + " -c 'import mutagen.id3' >/dev/null 2>&1"))
-                return std::string(candidate);
-        }
-        return std::string();
-    }();
-    return python;
-}
-
 } // namespace
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
@@ -68,44 +49,6 @@ Bytes ReadBytes(const std::string& path) {
 
 uint64_t FileSize(const std::string& path) {
     return std::filesystem::file_size(path);
-}
-
-bool HaveLame() {
-    static const bool have = Succeeded("command -v lame >/dev/null 2>&1");
-    return have;
-}
-
-bool HaveMutagen() {
-    return !MutagenPython().empty();
-}
-
-void WriteToneWav(const std::string& path, uint32_t rate, int channels, int seconds) {
-    uint32_t frames = rate * static_cast<uint32_t>(seconds);
-    uint32_t dataSize = frames * static_cast<uint32_t>(channels) * 2;
-    Bytes wav = {'R', 'I', 'F', 'F'};
-    PutLittleEndian(wav, 36 + dataSize, 4);
-    for (char c : std::string("WAVEfmt "))
-        wav.push_back(static_cast<uint8_t>(c));
-    PutLittleEndian(wav, 16, 4);
-    PutLittleEndian(wav, 1, 2); // PCM
-    PutLittleEndian(wav, static_cast<uint32_t>(channels), 2);
-    PutLittleEndian(wav, rate, 4);
-    PutLittleEndian(wav, rate * static_cast<uint32_t>(channels) * 2, 4);
-    PutLittleEndian(wav, static_cast<uint32_t>(channels) * 2, 2);
-    PutLittleEndian(wav, 16, 2);
-    for (char c : std::string("data"))
-        wav.push_back(static_cast<uint8_t>(c));
-    PutLittleEndian(wav, dataSize, 4);
-    for (uint32_t i = 0; i < frames; ++i) {
-        auto sample = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * i / rate));
-        for (int c = 0; c < channels; ++c)
-            PutLittleEndian(wav, static_cast<uint16_t>(sample), 2);
-    }
-    WriteBytes(path, wav);
-}
-
-bool RunLame(const std::string& options, const std::string& wav, const std::string& mp3) {
-    return Succeeded("lame --quiet " + options + " " + ShellQuote(wav) + " " + ShellQuote(mp3));
 }
 
 bool RunMutagen(const std::string& path, const std::string& body) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "support/AudioTools.h"
 #include "support/TempDir.h"
 
 #include <cstdint>
@@ -27,14 +28,6 @@ void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 uint64_t FileSize(const std::string& path);
 
-// Whether the outside tools are there (scripts/setup installs them).
-bool HaveLame();
-bool HaveMutagen();
-
-// A 16-bit PCM WAV file of a 440 Hz tone (the same tone in every channel).
-void WriteToneWav(const std::string& path, uint32_t rate, int channels, int seconds);
-// Runs `lame --quiet OPTIONS WAV MP3`; true when it succeeded.
-bool RunLame(const std::string& options, const std::string& wav, const std::string& mp3);
 // Runs Python with every public name of mutagen.id3 (ID3, TIT2, ...),
 // `mutagen` and `path` (the file) defined, then BODY; true when it succeeded.
 bool RunMutagen(const std::string& path, const std::string& body);
