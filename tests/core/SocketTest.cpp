@@ -3,6 +3,7 @@
 #include "core/Exceptions.h"
 #include "core/ServerSocket.h"
 #include "core/SocketRegistry.h"
+#include "core/SocketTestHelpers.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -23,18 +24,8 @@
 namespace tb {
 namespace {
 
-IPAddress Loopback(uint16_t port) {
-    return IPAddress(htonl(INADDR_LOOPBACK), port);
-}
-
-int32_t CodeOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const SocketException& e) {
-        return e.Value();
-    }
-    return 0;
-}
+using test::CodeOf;
+using test::Loopback;
 
 class SocketTest : public ::testing::Test {
 protected:
