@@ -23,16 +23,16 @@ void RunChild(const std::function<int(std::string&)>& action, int output) {
     _exit(code);
 }
 
-std::string ReadAll(int input) {
+} // namespace
+
+std::string ReadToEnd(int input) {
     std::string text;
-    char buffer[512];
+    char buffer[4096];
     ssize_t n;
     while ((n = read(input, buffer, sizeof buffer)) > 0)
         text.append(buffer, static_cast<size_t>(n));
     return text;
 }
-
-} // namespace
 
 int UnprivilegedUid() {
     return geteuid() == 0 ? Nobody : static_cast<int>(geteuid());
@@ -49,7 +49,7 @@ ChildOutcome RunUnprivileged(const std::function<int(std::string& message)>& act
     }
     close(fds[1]);
     ChildOutcome outcome;
-    outcome.message = ReadAll(fds[0]);
+    outcome.message = ReadToEnd(fds[0]);
     close(fds[0]);
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))

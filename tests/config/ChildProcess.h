@@ -19,4 +19,7 @@ ChildOutcome RunUnprivileged(const std::function<int(std::string& message)>& act
 // The user the child runs as.
 int UnprivilegedUid();
 
+// Everything left to read from `fd`, up to its end.
+std::string ReadToEnd(int fd);
+
 } // namespace tb::test

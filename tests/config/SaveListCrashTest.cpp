@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "StoreFixture.h"
 #include "TestObjects.h"
 #include "config/PersistantList.h"
@@ -91,15 +92,6 @@ std::string ReadFirstLine(int input) {
     return text;
 }
 
-std::string ReadRest(int input) {
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(input, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<size_t>(n));
-    return text;
-}
-
 // Starts a child that saves lists, kills it after `delay` and returns its log.
 ChildLog RunAndKill(const std::string& directory, uint32_t first, std::chrono::microseconds delay) {
     int fds[2];
@@ -124,7 +116,7 @@ ChildLog RunAndKill(const std::string& directory, uint32_t first, std::chrono::m
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
-    text += ReadRest(fds[0]);
+    text += ReadToEnd(fds[0]);
     close(fds[0]);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << text;
     return Parse(text);

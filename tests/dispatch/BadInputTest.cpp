@@ -164,23 +164,16 @@ TEST_F(BadInputTest, StreamLocatorsWithAnyNonHexDigitAreMalformed) {
 }
 
 TEST_F(BadInputTest, AValidLocatorForSomethingThatCannotPlayIsAnUnknownFileNode) {
-    ExpectRefusedGet(Locator(Identity, "00000005"),
-                     "Attempted access to unknown file node (4) from Player (@)");
-    ExpectRefusedGet(Locator(Identity, "00000004"),
-                     "Attempted access to unknown file node (3) from Player (@)");
-    ExpectRefusedGet(Locator(Identity, "00000001"),
-                     "Attempted access to unknown file node (0) from Player (@)");
-    ExpectRefusedGet(Locator(Identity, "00000000"),
-                     "Attempted access to unknown file node (-1) from Player (@)");
-    ExpectRefusedGet(Locator(Identity, "0000000F"),
-                     "Attempted access to unknown file node (14) from Player (@)");
-    ExpectRefusedGet(Locator(Identity, "ffffffff"),
-                     "Attempted access to unknown file node (-2) from Player (@)");
-    // The node number is taken 32 bits wide, so the smallest one wraps.
-    ExpectRefusedGet(Locator(Identity, "80000000"),
-                     "Attempted access to unknown file node (2147483647) from Player (@)");
-    ExpectRefusedGet(Locator(Identity, "7fffffff"),
-                     "Attempted access to unknown file node (2147483646) from Player (@)");
+    // The log names the node's index: one less than the number on the wire,
+    // taken 32 bits wide, so the smallest one wraps.
+    const std::pair<const char*, const char*> cases[] = {
+        {"00000005", "4"},          {"00000004", "3"},         {"00000001", "0"},
+        {"00000000", "-1"},         {"0000000F", "14"},        {"ffffffff", "-2"},
+        {"80000000", "2147483647"}, {"7fffffff", "2147483646"}};
+    for (const auto& [wire, index] : cases)
+        ExpectRefusedGet(Locator(Identity, wire),
+                         std::string("Attempted access to unknown file node (") + index +
+                             ") from Player (@)");
     ExpectServing();
 }
 
