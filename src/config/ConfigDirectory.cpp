@@ -1,6 +1,7 @@
 #include "config/ConfigDirectory.h"
 
 #include "config/RegistryException.h"
+#include "core/Path.h"
 
 #include <cstdlib>
 #include <pwd.h>
@@ -45,8 +46,8 @@ String ConfigDirectory(const String& commandLineValue) {
         return own;
     String xdg = Environment("XDG_CONFIG_HOME");
     if (xdg.StartsWith("/"))
-        return xdg + "/tunebridge";
-    return HomeDirectory() + "/.config/tunebridge";
+        return JoinPath(xdg, "tunebridge");
+    return JoinPath(HomeDirectory(), ".config/tunebridge");
 }
 
 } // namespace tb

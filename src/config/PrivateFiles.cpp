@@ -1,6 +1,7 @@
 #include "config/PrivateFiles.h"
 
 #include "config/RegistryException.h"
+#include "core/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstring>
@@ -46,13 +47,12 @@ void CreatePrivateDirectory(const String& path) {
 }
 
 void PreparePrivateFile(const String& path) {
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    FileDescriptor file(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!file.IsOpen())
         FailErrno(path, "the store file cannot be opened for writing", errno);
     struct stat info {};
-    if (fstat(fd, &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0)
-        fchmod(fd, info.st_mode & 0700);
-    close(fd);
+    if (fstat(file.Get(), &info) == 0 && info.st_uid == geteuid() && (info.st_mode & 077) != 0)
+        fchmod(file.Get(), info.st_mode & 0700);
 }
 
 } // namespace tb

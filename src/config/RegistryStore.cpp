@@ -4,15 +4,10 @@
 #include "config/PrivateFiles.h"
 #include "config/RegistryException.h"
 #include "config/SqliteConnection.h"
+#include "core/Path.h"
 
 namespace tb {
 namespace {
-
-String StoreFilePath(const String& directory) {
-    std::string_view text = directory.View();
-    return text.ends_with('/') ? directory + RegistryStore::FileName
-                               : directory + "/" + RegistryStore::FileName;
-}
 
 // Write-ahead logging keeps readers and one writer out of each other's way;
 // FULL makes every commit durable before it returns.
@@ -37,7 +32,7 @@ std::unique_ptr<RegistryStore> RegistryStore::Open(const String& configDirectory
         throw RegistryException(RegistryException::PathNotFound, configDirectory,
                                 "no configuration folder given");
     CreatePrivateDirectory(configDirectory);
-    String filePath = StoreFilePath(configDirectory);
+    String filePath = JoinPath(configDirectory, FileName);
     PreparePrivateFile(filePath);
     auto connection = std::make_unique<SqliteConnection>(filePath, busyTimeout);
     Configure(*connection);

@@ -1,6 +1,7 @@
 // A song played to a device or browser, or downloaded as a file.
 #include "core/ActivityLog.h"
 #include "core/Exceptions.h"
+#include "core/FileDescriptor.h"
 #include "core/Socket.h"
 #include "delivery/FileCopy.h"
 #include "delivery/HeaderText.h"
@@ -9,9 +10,7 @@
 #include "server/HttpRequest.h"
 #include "web/UserList.h"
 
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tb {
@@ -20,42 +19,15 @@ namespace {
 const char* const ReindexAdvice = "'. \r\nIf file has moved please reindex, otherwise make sure it "
                                   "is not in use by another application.";
 
-// An open song file; closed when it goes out of scope.
-class SongFile {
-public:
-    explicit SongFile(const String& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        struct stat info {};
-        if (fd_ >= 0 && (fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-        size_ = info.st_size;
-    }
-    ~SongFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    SongFile(const SongFile&) = delete;
-    SongFile& operator=(const SongFile&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-    int Fd() const { return fd_; }
-    int64_t Size() const { return size_; }
-
-private:
-    int fd_;
-    int64_t size_ = 0;
-};
-
 // Sends the header and the file; the node must not be used any more. The
 // user's status and flag are put right however the copy ends.
-void SendAnswer(HttpRequest& request, SongFile& file, const String& header, int64_t length,
+void SendAnswer(HttpRequest& request, const RegularFile& file, const String& header, int64_t length,
                 const char* status, const char* done,
                 void (UserList::*flag)(const UserList::Entry&, bool)) {
     bool complete = false;
     try {
         request.socket->Write(header);
-        complete = CopyFileToClient(request, file.Fd(), length, status);
+        complete = CopyFileToClient(request, file.fd.Get(), length, status);
     } catch (...) {
         (request.users->*flag)(request.user, false);
         request.users->SetStatus(StatusKey(request), done, 10);
@@ -89,12 +61,12 @@ void SongNode::Play(HttpRequest& request) {
     if (title == " -  - ")
         title = BaseName();
     String etag = GetETag(request, 'P');
-    SongFile file(path_);
-    if (!file.IsOpen())
+    RegularFile file = OpenRegularFile(path_.c_str());
+    if (!file.fd.IsOpen())
         return;
     request.users->SetStatus(StatusKey(request), "Playing", 5);
-    auto [start, length] = RangeOf(file.Size(), request.rangeStart);
-    ::lseek(file.Fd(), start, SEEK_SET);
+    auto [start, length] = RangeOf(file.size, request.rangeStart);
+    ::lseek(file.fd.Get(), start, SEEK_SET);
     request.users->SetPlaying(request.user, true);
     request.log->AddLine("[" + request.users->NameOf(request.user) + "]: playing '" +
                          DisplayPath() + "'");
@@ -116,14 +88,14 @@ void SongNode::Download(HttpRequest& request) {
         return;
     }
     String etag = GetETag(request, 'Z');
-    SongFile file(path_);
-    if (!file.IsOpen()) {
+    RegularFile file = OpenRegularFile(path_.c_str());
+    if (!file.fd.IsOpen()) {
         request.log->AddLine("Error downloading file '" + path_ + ReindexAdvice);
         return;
     }
     request.users->SetStatus(StatusKey(request), "Download", 5);
-    auto [start, length] = RangeOf(file.Size(), request.rangeStart);
-    ::lseek(file.Fd(), start, SEEK_SET);
+    auto [start, length] = RangeOf(file.size, request.rangeStart);
+    ::lseek(file.fd.Get(), start, SEEK_SET);
     request.users->SetDownloading(request.user, true);
     request.log->AddLine("[" + request.users->NameOf(request.user) + "]: downloading '" +
                          DisplayPath() + "'");

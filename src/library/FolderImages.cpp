@@ -1,5 +1,7 @@
 #include "library/FolderImages.h"
 
+#include "core/Path.h"
+
 #include <cstring>
 #include <initializer_list>
 #include <strings.h>
@@ -15,7 +17,7 @@ bool Exists(const String& path) {
 
 String FirstExisting(const String& folderPath, std::initializer_list<String> names) {
     for (const String& name : names) {
-        String candidate = folderPath + "/" + name;
+        String candidate = JoinPath(folderPath, name.View());
         if (Exists(candidate))
             return candidate;
     }

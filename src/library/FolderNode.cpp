@@ -1,5 +1,6 @@
 #include "library/FolderNode.h"
 
+#include "core/FileDescriptor.h"
 #include "core/Socket.h"
 #include "library/FolderImages.h"
 #include "library/MetadataFile.h"
@@ -90,20 +91,11 @@ void FolderNode::ServeImage(HttpRequest& request, char action) {
     }
     const char* type =
         path.Length() >= 3 && path.At(path.Length() - 3) == 'j' ? "image/jpeg" : "image/gif";
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    RegularFile file = OpenRegularFile(path.c_str());
+    if (!file.fd.IsOpen())
         return;
-    struct stat info {};
-    try {
-        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-            request.socket->Write(Ok200(info.st_size, tag, type));
-            SendFile(*request.socket, fd, info.st_size);
-        }
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
+    request.socket->Write(Ok200(file.size, tag, type));
+    SendFile(*request.socket, file.fd.Get(), file.size);
 }
 
 } // namespace tb

@@ -1,6 +1,8 @@
 #include "library/MetadataFile.h"
 
+#include "core/FileDescriptor.h"
 #include "core/LeadingInteger.h"
+#include "core/Path.h"
 
 #include <fcntl.h>
 #include <string_view>
@@ -22,25 +24,19 @@ bool StartsLine(std::string_view text, size_t at) {
 } // namespace
 
 bool MetadataFile::Open(const String& directory, const char* fileName) {
-    String path = directory;
-    if (!path.IsEmpty() && path.At(path.Length() - 1) != '/')
-        path += '/';
-    path += fileName;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    String path = JoinPath(directory, fileName);
+    RegularFile file = OpenRegularFile(path.c_str());
+    if (!file.fd.IsOpen())
         return false;
     String text;
     char* buffer = text.GetBuffer(MaxBytes);
     int32_t filled = 0;
-    for (ssize_t n;
-         filled < MaxBytes && (n = ::read(fd, buffer + filled, MaxBytes - filled)) != 0;) {
-        if (n < 0) {
-            ::close(fd);
+    for (ssize_t n; filled < MaxBytes &&
+                    (n = ::read(file.fd.Get(), buffer + filled, MaxBytes - filled)) != 0;) {
+        if (n < 0)
             return false;
-        }
         filled += static_cast<int32_t>(n);
     }
-    ::close(fd);
     text.ReleaseBuffer(filled);
     text_ = text;
     return true;

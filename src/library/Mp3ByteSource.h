@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FileDescriptor.h"
 #include "core/String.h"
 
 #include <cstddef>
@@ -32,8 +33,8 @@ public:
     size_t ReadAt(uint64_t offset, void* buffer, size_t n) noexcept override;
 
 private:
-    int fd_;
-    uint64_t size_;
+    uint64_t size_ = 0;
+    FileDescriptor fd_;
 };
 
 // Bytes in memory, borrowed for the lifetime of the object.

@@ -1,5 +1,7 @@
 #include "library/ShareScanner.h"
 
+#include "core/Path.h"
+
 #include "library/FolderNode.h"
 #include "library/IndexProgress.h"
 
@@ -21,12 +23,6 @@ struct Listing {
 
 bool IsMp3Name(const char* name, size_t length) {
     return length >= 4 && strcasecmp(name + length - 4, ".mp3") == 0;
-}
-
-String Join(const String& path, const char* name) {
-    if (!path.IsEmpty() && path.At(path.Length() - 1) == '/')
-        return path + name;
-    return path + "/" + name;
 }
 
 // One pass over a directory; a directory that cannot be listed is empty.
@@ -86,7 +82,7 @@ std::unique_ptr<FolderNode> ShareScanner::ScanFolder(const String& name, const S
         if (progress_ && !progress_->KeepGoing(IndexProgress::Item::Folder))
             return nullptr;
         ancestors_.push_back(id);
-        auto child = ScanFolder(listing.folders[i], Join(path, listing.folders[i].c_str()),
+        auto child = ScanFolder(listing.folders[i], JoinPath(path, listing.folders[i].View()),
                                 folder.get(), depth + 1);
         ancestors_.pop_back();
         if (!child)
@@ -94,7 +90,7 @@ std::unique_ptr<FolderNode> ShareScanner::ScanFolder(const String& name, const S
         folder->AddChild(child.release());
     }
     for (const String& song : listing.songs)
-        if (!AddSong(*folder, song, Join(path, song.c_str())))
+        if (!AddSong(*folder, song, JoinPath(path, song.View())))
             return nullptr;
     return folder;
 }

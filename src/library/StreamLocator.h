@@ -25,6 +25,8 @@ struct StreamLocator {
     static void AppendTo(TextBuilder& out, const String& unit, int32_t nodeId);
     // The part after the unit key: "." + nodeId as 8 hex digits.
     static void AppendNodePart(TextBuilder& out, int32_t nodeId);
+    // A device identity that stream URLs can carry: exactly 16 hex digits.
+    static bool IsUnitKey(std::string_view text);
     // Exactly 16 hex digits, ".", 8 hex digits, then the end or "." and 8
     // more hex digits and the end (digits in either case).
     static std::optional<StreamLocator> Parse(std::string_view text);

@@ -1,5 +1,6 @@
 #include "server/GetRequestParser.h"
 
+#include "core/Hex.h"
 #include "core/LeadingInteger.h"
 
 #include <strings.h>
@@ -16,16 +17,6 @@ bool AtNoCase(std::string_view text, size_t pos, std::string_view literal) {
 std::string_view RestOfLine(std::string_view text, size_t pos) {
     size_t end = text.find_first_of("\r\n", pos);
     return text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The header fields the server recognises; each literal begins with the
@@ -65,8 +56,8 @@ String DecodePercent(std::string_view text) {
     for (size_t i = 0; i < text.size() && n < MaxDecodedLength; ++i) {
         int high = -1, low = -1;
         if (text[i] == '%' && i + 2 < text.size()) {
-            high = HexDigit(text[i + 1]);
-            low = HexDigit(text[i + 2]);
+            high = HexDigitValue(text[i + 1]);
+            low = HexDigitValue(text[i + 2]);
         }
         if (high >= 0 && low >= 0) {
             d[n++] = static_cast<char>(high * 16 + low);

@@ -1,5 +1,7 @@
 #include "web/RandomPassword.h"
 
+#include "core/FileDescriptor.h"
+
 #include <fcntl.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -9,10 +11,9 @@ namespace tb {
 String RandomPassword() {
     static const char alphabet[] = "abcdefghijkmnpqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789";
     unsigned char bytes[12] = {};
-    int fd = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-    bool read = fd >= 0 && ::read(fd, bytes, sizeof bytes) == static_cast<ssize_t>(sizeof bytes);
-    if (fd >= 0)
-        ::close(fd);
+    FileDescriptor random(::open("/dev/urandom", O_RDONLY | O_CLOEXEC));
+    bool read = random.IsOpen() &&
+                ::read(random.Get(), bytes, sizeof bytes) == static_cast<ssize_t>(sizeof bytes);
     if (!read)
         throw std::runtime_error("cannot read /dev/urandom");
     String password;
