@@ -11,6 +11,20 @@ String Decimal(size_t i) {
     return String::FromUnsigned(static_cast<uint32_t>(i));
 }
 
+// Whether `name` is the number of a list entry at or after `end`.
+bool IsEntryBeyond(const String& name, size_t end) {
+    std::string_view text = name.View();
+    if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0'))
+        return false;
+    uint64_t number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        number = number * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return number >= end;
+}
+
 void RequireObjects(const std::vector<const PersistantObject*>& objects) {
     for (const PersistantObject* object : objects)
         if (!object)
@@ -26,9 +40,11 @@ void SaveObjects(const std::vector<const PersistantObject*>& objects, Registry& 
         std::unique_ptr<Registry> sub = key.CreateSubKey(Decimal(i));
         SaveObject(*objects[i], *sub);
     }
-    String next = Decimal(objects.size());
-    if (key.SubKeyExists(next))
-        key.DeleteSubKey(next);
+    // Every entry beyond the new end goes: one left behind after a gap would
+    // come back into the list when the gap is filled.
+    for (const String& name : key.SubKeyNames())
+        if (IsEntryBeyond(name, objects.size()))
+            key.DeleteSubKey(name);
     transaction.Commit();
 }
 

@@ -16,10 +16,10 @@ class Registry;
 // "Users"): "0", "1" ... in list order, each holding "ObjectId" and the
 // object's values. Loading stops at the first missing number.
 
-// Saves the objects as subkeys "0" to "n-1" in one transaction (a crash
-// leaves the previous list whole), then deletes subkey "n" if present. Older
-// subkeys beyond "n" stay, unseen by loading. Values an object no longer
-// writes stay in its subkey. Throws RegistryException; then nothing changed.
+// Saves the objects as subkeys "0" to "n-1" and deletes every numbered
+// subkey beyond them, in one transaction (a crash leaves the previous list
+// whole). Values an object no longer writes stay in its subkey. Throws
+// RegistryException; then nothing changed.
 void SaveObjects(const std::vector<const PersistantObject*>& objects, Registry& key);
 
 namespace detail {

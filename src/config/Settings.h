@@ -22,10 +22,15 @@ struct Settings {
     bool logHttpRequests = false;
     String webSkinName = "(Standard)";
     bool showedCloseNote = false;
-    // Bounds on connections: at most this many served at once, and a
-    // connection that sends no complete request for this long is closed.
+    // Bounds on connections: at most this many served at once, a
+    // connection that sends no complete request for this long is closed,
+    // and so is one whose client takes nothing for this long.
     int32_t maxConnections = 1024;
     int32_t idleTimeoutSeconds = 120;
+    int32_t sendTimeoutSeconds = 60;
+    // Devices admitted automatically, at most (entries with a device
+    // identity); further unknown devices are refused.
+    int32_t maxAutoUnits = 32;
 
     // MP3
     bool preloadMp3Info = false;
@@ -33,6 +38,26 @@ struct Settings {
     bool createArtistFolder = false;
     bool createAlbumFolder = false;
     bool createYearFolder = false;
+};
+
+// The numbers above that are kept in "General" beside the setup's values,
+// with the range a stored or given value must fall in; a stored value
+// outside it is ignored.
+struct SettingLimit {
+    const char* name; // the value's name in "General"
+    int32_t Settings::*field;
+    int32_t low;
+    int32_t high;
+    const char* help;
+};
+inline constexpr SettingLimit SettingLimits[] = {
+    {"MaxConnections", &Settings::maxConnections, 1, 65535, "connections served at once"},
+    {"IdleTimeoutSeconds", &Settings::idleTimeoutSeconds, 1, 86400,
+     "seconds a connection may wait before sending a request"},
+    {"SendTimeoutSeconds", &Settings::sendTimeoutSeconds, 1, 86400,
+     "seconds a client may take nothing before its connection ends"},
+    {"MaxAutoUnits", &Settings::maxAutoUnits, 0, 100000,
+     "devices admitted automatically, at most"},
 };
 
 // Settings shared between the thread that changes them (start-up, setup,

@@ -8,11 +8,6 @@
 namespace tb {
 namespace {
 
-// Bounds beyond which a stored connection limit or time-out is a mistake
-// rather than a wish.
-constexpr uint32_t MaxConnectionsLimit = 65535;
-constexpr uint32_t IdleTimeoutLimit = 24 * 60 * 60;
-
 // A value of the wrong type or size is treated as missing; other failures
 // (the store itself) are not hidden.
 template <typename Read> void Tolerant(Read read) {
@@ -48,11 +43,13 @@ bool ReadAddress(const Registry& key, const char* name, IPAddress& out) {
     }
 }
 
-void ReadBounded(const Registry& key, const char* name, uint32_t limit, int32_t& out) {
+void ReadLimit(const Registry& key, const SettingLimit& limit, Settings& settings) {
     uint32_t number = 0;
-    Tolerant([&] { key.GetNumber(name, number); });
-    if (number >= 1 && number <= limit)
-        out = static_cast<int32_t>(number);
+    bool found = false;
+    Tolerant([&] { found = key.GetNumber(limit.name, number); });
+    if (found && number >= static_cast<uint32_t>(limit.low) &&
+        number <= static_cast<uint32_t>(limit.high))
+        settings.*limit.field = static_cast<int32_t>(number);
 }
 
 bool ReadGeneral(const Registry& general, Settings& settings) {
@@ -64,8 +61,8 @@ bool ReadGeneral(const Registry& general, Settings& settings) {
     ReadFlag(general, "LogHttpRequests", settings.logHttpRequests);
     ReadText(general, "WebSkinName", settings.webSkinName);
     ReadFlag(general, "ShowedCloseNote", settings.showedCloseNote);
-    ReadBounded(general, "MaxConnections", MaxConnectionsLimit, settings.maxConnections);
-    ReadBounded(general, "IdleTimeoutSeconds", IdleTimeoutLimit, settings.idleTimeoutSeconds);
+    for (const SettingLimit& limit : SettingLimits)
+        ReadLimit(general, limit, settings);
     if (settings.webSkinName.IsEmpty())
         settings.webSkinName = "(Standard)";
     return addressesRead;
@@ -118,6 +115,15 @@ void SaveSettings(RegistryStore& store, const Settings& settings) {
     WriteGeneral(*OpenConfigKey(store, GeneralKey), settings);
     WriteMp3(*OpenConfigKey(store, Mp3Key), settings);
     transaction.Commit();
+}
+
+void LoadMp3Settings(RegistryStore& store, Settings& settings) {
+    ReadMp3(*OpenConfigKey(store, Mp3Key), settings);
+}
+
+void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& settings) {
+    OpenConfigKey(store, GeneralKey)
+        ->SetNumber(limit.name, static_cast<uint32_t>(settings.*limit.field));
 }
 
 void SaveCloseNoteFlag(RegistryStore& store, bool showed) {

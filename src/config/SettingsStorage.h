@@ -25,8 +25,8 @@ std::unique_ptr<Registry> OpenConfigKey(RegistryStore& store, const char* subKey
 
 // Reads "General" and then "MP3" into `settings`. A missing value, or one of
 // the wrong type, leaves the setting as it was; an empty skin name becomes
-// "(Standard)". Also takes "MaxConnections" and "IdleTimeoutSeconds" from
-// "General" when present and sensible. A stored address that does not parse
+// "(Standard)". Also takes the SettingLimits from "General" when present
+// and in range. A stored address that does not parse
 // keeps its setting too, but once everything else has been read
 // IPAddressException is thrown so that start-up can say so. Store failures
 // throw RegistryException.
@@ -35,6 +35,12 @@ void LoadSettings(RegistryStore& store, Settings& settings);
 // Writes the settings of "General" (with "Installed" = 1) and of "MP3" in one
 // transaction. Throws RegistryException; then nothing was written.
 void SaveSettings(RegistryStore& store, const Settings& settings);
+
+// Reads only the values of "MP3" (what an index build uses).
+void LoadMp3Settings(RegistryStore& store, Settings& settings);
+
+// Writes one of the SettingLimits into "General".
+void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& settings);
 
 // Writes "ShowedCloseNote" of "General" only.
 void SaveCloseNoteFlag(RegistryStore& store, bool showed);

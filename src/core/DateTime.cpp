@@ -1,6 +1,7 @@
 #include "core/DateTime.h"
 
 #include "core/Exceptions.h"
+#include "core/Hex.h"
 
 #include <cerrno>
 #include <ctime>
@@ -156,10 +157,8 @@ void DateTime::Complete() const {
 }
 
 String DateTime::TimeTag() const {
-    uint64_t value = FileTime();
-    char digits[17];
-    for (int i = 15; i >= 0; --i, value >>= 4)
-        digits[i] = "0123456789abcdef"[value & 15];
+    char digits[16];
+    WriteHex(FileTime(), digits, 16);
     return String(digits, 16);
 }
 

@@ -39,4 +39,11 @@ constexpr bool IsHexDigits(std::string_view text, size_t count) noexcept {
     return true;
 }
 
+// Writes `value` as exactly `count` lower-case hexadecimal digits at `out`
+// (the low digits when the value has more).
+constexpr void WriteHex(uint64_t value, char* out, int count) noexcept {
+    for (int i = count - 1; i >= 0; --i, value >>= 4)
+        out[i] = "0123456789abcdef"[value & 15];
+}
+
 } // namespace tb

@@ -35,13 +35,25 @@ Socket::~Socket() {
     socket_handle::CloseQuietly(handle_);
 }
 
-void Socket::SetTimeout(int32_t milliseconds) {
+namespace {
+
+void SetTimeoutOption(int handle, int option, int32_t milliseconds) {
     timeval tv{};
     tv.tv_sec = milliseconds / 1000;
     tv.tv_usec = (milliseconds % 1000) * 1000;
-    if (::setsockopt(handle_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) < 0 ||
-        ::setsockopt(handle_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) < 0)
+    if (::setsockopt(handle, SOL_SOCKET, option, &tv, sizeof tv) < 0)
         throw SocketException(errno);
+}
+
+} // namespace
+
+void Socket::SetTimeout(int32_t milliseconds) {
+    SetTimeoutOption(handle_, SO_SNDTIMEO, milliseconds);
+    SetTimeoutOption(handle_, SO_RCVTIMEO, milliseconds);
+}
+
+void Socket::SetSendTimeout(int32_t milliseconds) {
+    SetTimeoutOption(handle_, SO_SNDTIMEO, milliseconds);
 }
 
 void Socket::Connect(const IPAddress& address) {

@@ -21,6 +21,8 @@ public:
     Socket& operator=(const Socket&) = delete;
 
     void SetTimeout(int32_t milliseconds);
+    // Sends only: a send that moves no byte for this long fails (EAGAIN).
+    void SetSendTimeout(int32_t milliseconds);
     void Connect(const IPAddress& address);
 
     // One recv: returns 1..maximum bytes.

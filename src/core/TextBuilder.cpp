@@ -1,5 +1,7 @@
 #include "core/TextBuilder.h"
 
+#include "core/Hex.h"
+
 #include <algorithm>
 #include <new>
 
@@ -34,8 +36,7 @@ TextBuilder& TextBuilder::AppendNumber(uint32_t value) {
 TextBuilder& TextBuilder::AppendHex8(uint32_t value) {
     if (length_ + 8 > capacity_)
         Grow(8);
-    for (int i = 7; i >= 0; --i, value >>= 4)
-        chars_[length_ + i] = "0123456789abcdef"[value & 15];
+    WriteHex(value, chars_ + length_, 8);
     length_ += 8;
     return *this;
 }

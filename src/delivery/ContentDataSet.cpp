@@ -4,6 +4,8 @@
 #include "server/HttpRequest.h"
 #include "server/ResponseHeaders.h"
 
+#include <algorithm>
+
 namespace tb {
 
 void ContentDataSet::AddItem(MediaNode& node, HttpRequest& request) {
@@ -20,6 +22,7 @@ HttpAnswer ContentDataSet::Finish(int32_t total, int32_t fromIndex, int32_t coun
 }
 
 ListingWindow ClampWindow(int32_t count, int32_t numElem, int32_t fromIndex) {
+    numElem = std::min(numElem, MaxPageItems);
     // Computed wide: a device may send any 32-bit numbers.
     if (int64_t{numElem} + fromIndex > count)
         numElem = static_cast<int32_t>(int64_t{count} - fromIndex);

@@ -29,7 +29,9 @@ private:
 };
 
 // The window of a listing that a device asked for: `numElem` children from
-// `fromIndex`, cut at the end of the list.
+// `fromIndex`, cut at the end of the list and at MaxPageItems, so that one
+// request cannot make the server format a whole library.
+constexpr int32_t MaxPageItems = 1000;
 struct ListingWindow {
     int32_t fromIndex;
     int32_t numElem;

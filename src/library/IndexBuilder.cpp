@@ -11,15 +11,6 @@
 namespace tb {
 namespace {
 
-class ServiceListGuard {
-public:
-    explicit ServiceListGuard(ServiceList& list) : list_(list) { list_.Lock(); }
-    ~ServiceListGuard() { list_.Unlock(); }
-
-private:
-    ServiceList& list_;
-};
-
 std::unique_ptr<FolderNode> NewFolder(const String& name, MediaNode* parent) {
     return std::make_unique<FolderNode>(name, parent, nullptr, String(),
                                         FolderNode::Ownership::Owning);
@@ -73,7 +64,7 @@ void CollectSongs(FolderNode& folder, Array<SongNode*>& songs) {
 std::shared_ptr<NodeTree> BuildTree(ServiceList& services, const IndexOptions& options,
                                     ActivityLog& log, IndexProgress* progress) {
     std::vector<std::unique_ptr<ShareInfo>> shares;
-    IndexBuildContext context{progress, options.preloadMp3Info, &shares};
+    IndexBuildContext context{progress, &log, options.preloadMp3Info, &shares};
     auto root = NewFolder(options.serverName, nullptr);
 
     log.AddLine("Building shared file index...");
@@ -114,7 +105,7 @@ void BuildIndex(NodeIndex& index, ServiceList& services, const IndexOptions& opt
     index.SetReindexInProgress(true);
     try {
         if (!progress || progress->Begin()) {
-            ServiceListGuard servicesLock(services);
+            ServiceList::Guard servicesLock(services);
             if (auto tree = BuildTree(services, options, log, progress))
                 index.Install(std::move(tree));
         }

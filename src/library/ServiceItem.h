@@ -8,6 +8,7 @@
 
 namespace tb {
 
+class ActivityLog;
 class FolderNode;
 class IndexProgress;
 struct ShareInfo;
@@ -15,6 +16,7 @@ struct ShareInfo;
 // What an index build needs besides the services themselves.
 struct IndexBuildContext {
     IndexProgress* progress = nullptr;
+    ActivityLog* log = nullptr; // for warnings about what cannot be indexed
     bool preload = false;
     // Share records of the tree being built; the tree takes them over.
     std::vector<std::unique_ptr<ShareInfo>>* shares = nullptr;

@@ -13,8 +13,17 @@ namespace tb {
 // index build takes it after the node index lock.
 class ServiceList {
 public:
-    void Lock() { lock_.Wait(-1); }
-    void Unlock() { lock_.Release(1); }
+    // Holds the list's lock for its scope.
+    class Guard {
+    public:
+        explicit Guard(ServiceList& list) : list_(list) { list_.lock_.Wait(-1); }
+        ~Guard() { list_.lock_.Release(1); }
+        Guard(const Guard&) = delete;
+        Guard& operator=(const Guard&) = delete;
+
+    private:
+        ServiceList& list_;
+    };
 
     // Only with the lock held.
     std::vector<std::shared_ptr<ServiceItem>>& Items() noexcept { return items_; }

@@ -6,6 +6,7 @@
 #include "library/IndexProgress.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -57,6 +58,14 @@ Listing List(const String& path) {
 }
 
 } // namespace
+
+int ShareScanner::FolderError(const String& path) {
+    DIR* dir = opendir(path.c_str());
+    if (!dir)
+        return errno;
+    closedir(dir);
+    return 0;
+}
 
 std::unique_ptr<FolderNode> ShareScanner::Scan(const String& name, const String& path,
                                                MediaNode* parent) {

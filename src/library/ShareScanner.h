@@ -29,6 +29,10 @@ public:
                  Array<SongNode*>& streamSongs)
         : share_(share), progress_(progress), preload_(preload), streamSongs_(streamSongs) {}
 
+    // 0 when `path` is a folder that can be listed, else the errno value
+    // that says why not.
+    static int FolderError(const String& path);
+
     // The folder for `path` and everything below it; null when cancelled.
     std::unique_ptr<FolderNode> Scan(const String& name, const String& path, MediaNode* parent);
 

@@ -1,10 +1,13 @@
 #include "library/ShareService.h"
 
 #include "config/Registry.h"
+#include "core/ActivityLog.h"
 #include "library/FolderNode.h"
 #include "library/RandomStreamNode.h"
 #include "library/ShareInfo.h"
 #include "library/ShareScanner.h"
+
+#include <system_error>
 
 namespace tb {
 
@@ -30,6 +33,10 @@ void ShareService::Save(Registry& key) const {
 
 std::unique_ptr<FolderNode> ShareService::CreateNode(FolderNode* parent,
                                                      IndexBuildContext& context) {
+    // "Indexed 0 folders" alone would leave the owner guessing.
+    if (int error = ShareScanner::FolderError(folder_); error != 0 && context.log)
+        context.log->AddLine("Share '" + name_ + "': cannot read the folder '" + folder_ + "' (" +
+                             std::system_category().message(error).c_str() + ").");
     context.shares->push_back(std::make_unique<ShareInfo>(ShareInfo{name_, folder_}));
     const ShareInfo* share = context.shares->back().get();
     auto stream = std::make_unique<RandomStreamNode>(nullptr, share);

@@ -6,6 +6,7 @@
 #include "core/Exceptions.h"
 #include "server/HandleGet.h"
 #include "server/RequestHandlers.h"
+#include "server/RequestLogText.h"
 #include "server/RequestReader.h"
 
 #include <strings.h>
@@ -23,8 +24,12 @@ Settings ClientConnection::CurrentSettings() const {
 }
 
 void ClientConnection::Run() {
-    bool logRequests = settings_.Get().logHttpRequests;
+    Settings settings = settings_.Get();
+    bool logRequests = settings.logHttpRequests;
     try {
+        // A client that stops taking bytes (a player that lost power) must
+        // not hold its thread until TCP gives up.
+        socket_->SetSendTimeout(settings.sendTimeoutSeconds * 1000);
         Serve(logRequests);
         if (logRequests)
             log_.AddLine("Closing socket");
@@ -48,7 +53,7 @@ void ClientConnection::Serve(bool& logRequests) {
         int32_t count = reader->Count();
         logRequests = settings_.Get().logHttpRequests;
         if (logRequests)
-            log_.AddLine(String(bytes, count));
+            log_.AddLine(RequestLogText(std::string_view(bytes, static_cast<size_t>(count))));
         if (strncasecmp(bytes, "POST ", 5) == 0) {
             handlers_.HandleDevicePost(*this, bytes, count);
             return;

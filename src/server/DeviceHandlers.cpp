@@ -66,8 +66,9 @@ void HandleDevicePost(ServerContext& context, ClientConnection& connection, cons
     if (!device)
         return;
     Socket& socket = connection.GetSocket();
-    uint32_t peer = socket.PeerAddress().Address();
-    UserList::Entry user = AdmitDevice(context, device->unitKey, peer, connection.Log());
+    IPAddress peerAddress = socket.PeerAddress();
+    uint32_t peer = peerAddress.Address();
+    UserList::Entry user = AdmitDevice(context, device->unitKey, peerAddress, connection.Log());
     if (!user) {
         SendXml(context, socket, device->NamesANode() ? ForbiddenEntry : ServerEntry);
         return;

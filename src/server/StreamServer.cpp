@@ -6,6 +6,9 @@
 #include "core/Exceptions.h"
 #include "server/ClientConnection.h"
 
+#include <set>
+#include <system_error>
+
 namespace tb {
 
 StreamServer::StreamServer(const Event& quit, ActivityLog& log, const LiveSettings& settings,
@@ -30,17 +33,24 @@ bool StreamServer::Listen() {
     Settings settings = settings_.Get();
     slots_.SetLimit(settings.maxConnections);
     bool reported = false;
+    std::set<int> reasonsShown;
     std::unique_ptr<ServerSocket> listener;
     while (!listener) {
         try {
             listener = std::make_unique<ServerSocket>(settings.localAddress);
-        } catch (const SocketException&) {
+        } catch (const SocketException& e) {
             log_.Attention().Set();
             if (!reported)
                 log_.Notify("Tune Bridge problem",
                             "Unable to listen for users on selected port.\r\nPlease close any "
                             "other server software if running on the same port.");
             reported = true;
+            // The notice cannot tell a busy port from a foreign address.
+            if (reasonsShown.insert(e.Value()).second)
+                log_.AddLine("Cannot listen at " + settings.localAddress.HostPortText() + ": " +
+                             std::system_category().message(e.Value()).c_str());
+            if (onListenFailure_)
+                onListenFailure_(e.Value());
             if (quit_.Wait(RetryMilliseconds))
                 return false;
         }

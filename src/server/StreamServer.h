@@ -5,6 +5,7 @@
 #include "core/Thread.h"
 #include "server/ConnectionSlots.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -32,6 +33,11 @@ public:
 
     void Run() override;
     void Stop();
+    // Called on the server thread whenever the listener cannot be made,
+    // with the system's error code, before the next retry. Set before Run.
+    void SetListenFailureHandler(std::function<void(int error)> handler) {
+        onListenFailure_ = std::move(handler);
+    }
 
 private:
     // Creates the listener; false when the quit event ended the retries.
@@ -44,6 +50,7 @@ private:
     ActivityLog& log_;
     const LiveSettings& settings_;
     RequestHandlers& handlers_;
+    std::function<void(int)> onListenFailure_;
     ConnectionSlots slots_;
     std::mutex listenerMutex_;
     // Created, used and deleted by the server thread; Stop only interrupts it.

@@ -21,10 +21,11 @@ const char* Usage() {
            "  share add NAME PATH [--description TEXT] [--covers]\n"
            "  share remove NAME\n"
            "  user list\n"
-           "  user add ID [--name NAME] [--password PASS] [--address A.B.C.D] [--disallow]\n"
+           "  user add ID [--name NAME] [--password PASS|-] [--address A.B.C.D] [--disallow]\n"
+           "                             (--password - reads it from standard input)\n"
            "  user remove ID\n"
-           "A running server takes up changed shares at its next reindex (SIGHUP) and\n"
-           "other changes at its next start.\n";
+           "A running server takes up changed shares, users and MP3/ settings at its next\n"
+           "reindex (SIGHUP) and other changes at its next start.\n";
 }
 
 // The words after "config", without the --config-dir option.

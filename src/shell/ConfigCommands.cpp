@@ -51,7 +51,7 @@ Settings ConfigCommands::LoadedSettings() {
 void ConfigCommands::List() {
     Settings settings = LoadedSettings();
     for (const SettingKey& key : SettingKeys())
-        std::printf("%s=%s\n", key.name, key.get(settings).c_str());
+        std::printf("%s=%s\n", key.name.c_str(), key.get(settings).c_str());
 }
 
 void ConfigCommands::Get(const std::string& name) {
@@ -71,18 +71,13 @@ void ConfigCommands::Set(const std::string& name, const std::string& value) {
     try {
         key->set(settings, String(value));
     } catch (const std::invalid_argument& e) {
-        throw std::invalid_argument(std::string(key->name) + ": " + e.what());
+        throw std::invalid_argument(key->name + ": " + e.what());
     }
     bool forcedPreload = EnforcePreloadForCategories(settings);
     RegistryStore::Transaction transaction(store_);
     SaveSettings(store_, settings);
-    // These two are not part of the setup's list of values.
-    auto general = OpenConfigKey(store_, GeneralKey);
-    if (String(key->name) == "General/MaxConnections")
-        general->SetNumber("MaxConnections", static_cast<uint32_t>(settings.maxConnections));
-    if (String(key->name) == "General/IdleTimeoutSeconds")
-        general->SetNumber("IdleTimeoutSeconds",
-                           static_cast<uint32_t>(settings.idleTimeoutSeconds));
+    if (key->limit)
+        SaveLimit(store_, *key->limit, settings);
     transaction.Commit();
     if (forcedPreload)
         std::printf("MP3/PreloadMp3Info set to 1 too: category folders need it.\n");

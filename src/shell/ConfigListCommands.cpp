@@ -2,6 +2,7 @@
 #include "config/RegistryStore.h"
 #include "config/SettingsStorage.h"
 #include "core/Exceptions.h"
+#include "core/Path.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
 #include "shell/ConfigCommands.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 
 namespace tb {
 namespace {
@@ -63,12 +65,24 @@ String ServerName(RegistryStore& store) {
     return settings.name;
 }
 
-// Saves a changed list and, as an accepted setup would, marks the store installed.
-template <typename Save> void SaveChange(RegistryStore& store, Save save) {
+// Runs a load-change-save of a list in one write transaction, so that what
+// a running server writes meanwhile is neither overwritten nor overwrites
+// the change; as an accepted setup would, it marks the store installed.
+template <typename Change> void ChangeStored(RegistryStore& store, Change change) {
     RegistryStore::Transaction transaction(store);
-    save();
+    change();
     MarkInstalled(store, ServerName(store));
     transaction.Commit();
+}
+
+String PasswordFromInput() {
+    std::string line;
+    std::getline(std::cin, line);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.empty())
+        throw std::invalid_argument("no password on standard input");
+    return String(line);
 }
 
 ShareService* AsShare(const std::shared_ptr<ServiceItem>& service) {
@@ -80,6 +94,7 @@ ShareService* AsShare(const std::shared_ptr<ServiceItem>& service) {
 void ConfigCommands::ShareList() {
     ServiceList services;
     LoadServices(store_, services);
+    ServiceList::Guard lock(services);
     for (const auto& service : services.Items())
         if (const ShareService* share = AsShare(service))
             std::printf("%s\t%s\tcovers: %s\t%s\n", share->Name().c_str(), share->Folder().c_str(),
@@ -93,36 +108,43 @@ void ConfigCommands::ShareAdd(const std::vector<std::string>& words) {
     const std::string& name = options.positional[0];
     if (name.empty())
         throw std::invalid_argument("the share name must not be empty");
+    String path = AbsolutePath(String(options.positional[1]));
     std::error_code error;
-    std::filesystem::path folder =
-        std::filesystem::absolute(options.positional[1], error).lexically_normal();
-    if (error || !std::filesystem::is_directory(folder, error))
+    if (!std::filesystem::is_directory(path.c_str(), error))
         throw std::invalid_argument("no such folder: " + options.positional[1]);
-    std::string path = folder.string();
-    if (path.size() > 1 && path.back() == '/')
-        path.pop_back();
     const std::string* description = options.Find("--description");
 
-    ServiceList services;
-    LoadServices(store_, services);
-    services.Items().push_back(
+    auto share =
         std::make_shared<ShareService>(String(name), description ? String(*description) : String(),
-                                       String(path), options.Find("--covers") != nullptr));
-    services.Sort();
-    SaveChange(store_, [&] { SaveServices(store_, services); });
+                                       path, options.Find("--covers") != nullptr);
+    ChangeStored(store_, [&] {
+        ServiceList services;
+        LoadServices(store_, services);
+        {
+            ServiceList::Guard lock(services);
+            services.Items().push_back(share);
+            services.Sort();
+        }
+        SaveServices(store_, services);
+    });
 }
 
 void ConfigCommands::ShareRemove(const std::string& name) {
-    ServiceList services;
-    LoadServices(store_, services);
-    auto& items = services.Items();
-    auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
-        return AsShare(service) && service->Name() == name.c_str();
+    ChangeStored(store_, [&] {
+        ServiceList services;
+        LoadServices(store_, services);
+        {
+            ServiceList::Guard lock(services);
+            auto& items = services.Items();
+            auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
+                return AsShare(service) && service->Name() == name.c_str();
+            });
+            if (found == items.end())
+                throw std::invalid_argument("no share named '" + name + "'");
+            items.erase(found);
+        }
+        SaveServices(store_, services);
     });
-    if (found == items.end())
-        throw std::invalid_argument("no share named '" + name + "'");
-    items.erase(found);
-    SaveChange(store_, [&] { SaveServices(store_, services); });
 }
 
 void ConfigCommands::UserList() {
@@ -154,33 +176,37 @@ void ConfigCommands::UserAdd(const std::vector<std::string>& words) {
     }
     user->permission = options.Find("--disallow") ? 0 : UserItem::Allowed;
     const std::string* password = options.Find("--password");
-    user->password = password ? String(*password) : RandomPassword();
+    // "-" reads it from standard input, so that it is not in the process list.
+    user->password = !password            ? RandomPassword()
+                     : *password == "-"   ? PasswordFromInput()
+                                          : String(*password);
 
-    tb::UserList users;
-    LoadUsers(store_, users);
-    for (const auto& entry : users.Entries())
-        if (entry->MatchesId(user->id))
+    ChangeStored(store_, [&] {
+        tb::UserList users;
+        LoadUsers(store_, users);
+        if (users.FindById(user->id))
             throw std::invalid_argument("a user with ID '" + options.positional[0] +
                                         "' exists already");
-    users.Add(user);
-    SaveChange(store_, [&] { SaveUsers(store_, users); });
+        users.Add(user);
+        SaveUsers(store_, users);
+    });
     if (!password)
         std::printf("Password of '%s': %s\n", user->id.c_str(), user->password.c_str());
 }
 
 void ConfigCommands::UserRemove(const std::string& id) {
-    tb::UserList users;
-    LoadUsers(store_, users);
-    auto entries = users.Entries();
-    auto found = std::find_if(entries.begin(), entries.end(),
-                              [&](const auto& entry) { return entry->MatchesId(String(id)); });
-    if (found == entries.end())
-        throw std::invalid_argument("no user with ID '" + id + "'");
-    entries.erase(found);
-    users.Clear();
-    for (auto& entry : entries)
-        users.Add(entry);
-    SaveChange(store_, [&] { SaveUsers(store_, users); });
+    ChangeStored(store_, [&] {
+        tb::UserList users;
+        LoadUsers(store_, users);
+        auto entries = users.Entries();
+        auto found = std::find_if(entries.begin(), entries.end(),
+                                  [&](const auto& entry) { return entry->MatchesId(String(id)); });
+        if (found == entries.end())
+            throw std::invalid_argument("no user with ID '" + id + "'");
+        entries.erase(found);
+        users.Reload(std::move(entries));
+        SaveUsers(store_, users);
+    });
 }
 
 } // namespace tb

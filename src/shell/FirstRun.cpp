@@ -3,6 +3,7 @@
 #include "config/RegistryStore.h"
 #include "config/SettingsStorage.h"
 #include "core/ActivityLog.h"
+#include "core/Path.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
 #include "shell/StoredLists.h"
@@ -44,24 +45,28 @@ String MusicFolder() {
     return folder.IsEmpty() ? HomeFolder() + "/Music" : folder;
 }
 
-bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ServiceList& services,
-                       UserList& users, ActivityLog& log) {
-    if (IsInstalled(store))
-        return false;
-    String folder = choices.shareFolder.IsEmpty() ? MusicFolder() : choices.shareFolder;
-    // All or nothing: a first run cut short is simply run again.
-    RegistryStore::Transaction transaction(store);
-    MarkInstalled(store, choices.serverName);
-    services.Lock();
-    services.Items().push_back(std::make_shared<ShareService>("My music", "", folder, false));
-    services.Sort();
-    services.Unlock();
-    SaveServices(store, services);
-
+bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ActivityLog& log) {
+    String folder = AbsolutePath(choices.shareFolder.IsEmpty() ? MusicFolder() : choices.shareFolder);
     auto user = std::make_shared<WebUser>();
     user->id = choices.userId.IsEmpty() ? String("admin") : choices.userId;
     user->name = user->id;
     user->password = choices.password.IsEmpty() ? RandomPassword() : choices.password;
+    // All or nothing, and what the config command stored meanwhile stays:
+    // a first run cut short is simply run again.
+    RegistryStore::Transaction transaction(store);
+    if (IsInstalled(store))
+        return false;
+    MarkInstalled(store, choices.serverName);
+    ServiceList services;
+    LoadServices(store, services);
+    {
+        ServiceList::Guard lock(services);
+        services.Items().push_back(std::make_shared<ShareService>("My music", "", folder, false));
+        services.Sort();
+    }
+    SaveServices(store, services);
+    UserList users;
+    LoadUsers(store, users);
     users.Add(user);
     SaveUsers(store, users);
     transaction.Commit();

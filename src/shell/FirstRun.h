@@ -6,8 +6,6 @@ namespace tb {
 
 class ActivityLog;
 class RegistryStore;
-class ServiceList;
-class UserList;
 
 // What the first start of a new installation is told on the command line.
 struct FirstRunChoices {
@@ -18,11 +16,11 @@ struct FirstRunChoices {
 };
 
 // The first start of a new installation: when the store is not marked as
-// installed, stores the server name, one share "My music" and one web user,
-// as the desktop wizard would, and marks the store installed. Returns false
-// when there was nothing to do. Throws RegistryException.
-bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ServiceList& services,
-                       UserList& users, ActivityLog& log);
+// installed, stores the server name, one share "My music" (its folder made
+// absolute) and one web user, as the desktop wizard would, and marks the
+// store installed. Returns false when there was nothing to do. Throws
+// RegistryException.
+bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ActivityLog& log);
 
 // The user's music folder: the desktop's MUSIC folder, else ~/Music.
 String MusicFolder();

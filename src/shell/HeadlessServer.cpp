@@ -6,11 +6,11 @@
 #include "config/RegistryStore.h"
 #include "config/Settings.h"
 #include "config/SettingsStorage.h"
+#include "config/StoreLock.h"
 #include "core/Event.h"
 #include "core/Exceptions.h"
 #include "core/SocketRegistry.h"
 #include "core/Thread.h"
-#include "library/IndexBuilder.h"
 #include "library/NodeIndex.h"
 #include "library/ServiceList.h"
 #include "server/Dispatch.h"
@@ -19,12 +19,14 @@
 #include "shell/ConsoleIndexProgress.h"
 #include "shell/ConsoleLog.h"
 #include "shell/FirstRun.h"
+#include "shell/IndexRebuild.h"
 #include "shell/SignalWaiter.h"
 #include "shell/StatusTicker.h"
 #include "shell/StoredLists.h"
 #include "web/UserList.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -46,20 +48,12 @@ void RaiseOpenFileLimit() {
     }
 }
 
-IndexOptions IndexOptionsOf(const Settings& s) {
-    return IndexOptions{s.name,
-                        s.preloadMp3Info,
-                        s.createGenreFolder,
-                        s.createAlbumFolder,
-                        s.createArtistFolder,
-                        s.createYearFolder};
-}
-
 // The running daemon: its store, lists, index and server.
 class Daemon {
 public:
     explicit Daemon(const CommandLine& options)
-        : options_(options), log_(stdout, quit_, isatty(STDOUT_FILENO) == 1) {}
+        : options_(options),
+      log_(STDOUT_FILENO, quit_, isatty(STDOUT_FILENO) == 1, !getenv("JOURNAL_STREAM")) {}
 
     // Opens the store, loads everything and runs a first start if needed.
     void Load();
@@ -71,8 +65,11 @@ private:
     void Reload();
     void SaveUserChanges();
     void OnSignal(int signal);
+    void OnListenFailure(int error);
 
     const CommandLine& options_;
+    std::unique_ptr<StoreLock> storeLock_;
+    std::atomic<int> exitCode_{0};
     Event quit_;
     Event wake_{Event::Mode::AutoReset};
     std::atomic<bool> reindexRequested_{false};
@@ -88,7 +85,9 @@ private:
 };
 
 void Daemon::Load() {
-    store_ = RegistryStore::Open(ConfigDirectory(options_.configDir));
+    String directory = ConfigDirectory(options_.configDir);
+    storeLock_ = std::make_unique<StoreLock>(directory);
+    store_ = RegistryStore::Open(directory);
     RegisterStoredTypes();
     try {
         LoadSettings(*store_, settings_);
@@ -96,12 +95,12 @@ void Daemon::Load() {
         throw std::runtime_error("the stored listening address is not valid; set it with "
                                  "'tunebridge config set General/IPAddress A.B.C.D:PORT'");
     }
-    LoadServices(*store_, services_);
-    LoadUsers(*store_, users_);
     FirstRunChoices choices{settings_.name, options_.share, options_.userId, options_.password};
-    bool firstRun = RunFirstTimeSetup(*store_, choices, services_, users_, log_);
+    bool firstRun = RunFirstTimeSetup(*store_, choices, log_);
     if (!firstRun && (!options_.share.IsEmpty() || !options_.userId.IsEmpty()))
         log_.AddLine("Already set up: --share and --user are ignored; use 'tunebridge config'.");
+    LoadServices(*store_, services_);
+    LoadUsers(*store_, users_);
     ApplyCommandLine();
 }
 
@@ -125,13 +124,19 @@ void Daemon::OnSignal(int signal) {
 
 void Daemon::BuildIndexNow() {
     ConsoleIndexProgress progress(log_, quit_);
-    BuildIndex(index_, services_, IndexOptionsOf(settings_), log_, &progress);
+    RebuildIndex(index_, services_, settings_, log_, &progress);
 }
 
-// Shares and users are edited in the store (by the config command), so a
-// reindex first takes up what is stored now.
+// Shares, users and the index settings are edited in the store (by the
+// config command), so a reindex first takes up what is stored now.
 void Daemon::Reload() {
     std::lock_guard lock(storeMutex_);
+    try {
+        LoadMp3Settings(*store_, settings_);
+    } catch (const GeneralException& e) {
+        log_.AddLine(String("Cannot reload the index settings, keeping the previous ones: ") +
+                     e.what());
+    }
     try {
         LoadServices(*store_, services_);
     } catch (const GeneralException& e) {
@@ -157,10 +162,23 @@ void Daemon::SaveUserChanges() {
     }
 }
 
+// An address that is not this machine's will not become one by waiting;
+// a daemon's supervisor should hear of it.
+void Daemon::OnListenFailure(int error) {
+    if (error != EADDRNOTAVAIL)
+        return;
+    std::fprintf(stderr, "tunebridge: %s is not an address of this machine\n",
+                 settings_.localAddress.HostText().c_str());
+    exitCode_ = 1;
+    quit_.Set();
+    wake_.Set();
+}
+
 int Daemon::Run(SignalWaiter& signals) {
     LiveSettings live(settings_);
     Dispatch handlers(ServerContext{live, index_, users_});
     StreamServer server(quit_, log_, live, handlers);
+    server.SetListenFailureHandler([this](int error) { OnListenFailure(error); });
     StatusTicker ticker(quit_, users_);
     users_.SetChangeHandler([this] { SaveUserChanges(); });
     signals.Listen([this](int signal) { OnSignal(signal); });
@@ -184,7 +202,7 @@ int Daemon::Run(SignalWaiter& signals) {
     }
     // The handler uses this object, which ends soon after.
     signals.StopListening();
-    return 0;
+    return exitCode_;
 }
 
 } // namespace

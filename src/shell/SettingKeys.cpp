@@ -2,6 +2,7 @@
 
 #include "core/Exceptions.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <strings.h>
 
@@ -46,10 +47,19 @@ template <bool Settings::*Field> SettingKey FlagKey(const char* name, const char
             [](Settings& s, const String& v) { s.*Field = ParseFlag(v); }};
 }
 
-} // namespace
+SettingKey LimitKey(const SettingLimit& limit) {
+    return {std::string("General/") + limit.name, limit.help,
+            [&limit](const Settings& s) {
+                return String::FromUnsigned(static_cast<uint32_t>(s.*limit.field));
+            },
+            [&limit](Settings& s, const String& v) {
+                s.*limit.field = ParseNumber(v, limit.low, limit.high);
+            },
+            &limit};
+}
 
-const std::vector<SettingKey>& SettingKeys() {
-    static const std::vector<SettingKey> keys = {
+std::vector<SettingKey> SetupKeys() {
+    return {
         {"General/Name", "the server's public name", [](const Settings& s) { return s.name; },
          [](Settings& s, const String& v) {
              if (v.IsEmpty())
@@ -73,16 +83,6 @@ const std::vector<SettingKey>& SettingKeys() {
          [](Settings& s, const String& v) {
              s.webSkinName = v.IsEmpty() ? String("(Standard)") : v;
          }},
-        {"General/MaxConnections", "connections served at once",
-         [](const Settings& s) {
-             return String::FromUnsigned(static_cast<uint32_t>(s.maxConnections));
-         },
-         [](Settings& s, const String& v) { s.maxConnections = ParseNumber(v, 1, 100000); }},
-        {"General/IdleTimeoutSeconds", "seconds a connection may wait before sending a request",
-         [](const Settings& s) {
-             return String::FromUnsigned(static_cast<uint32_t>(s.idleTimeoutSeconds));
-         },
-         [](Settings& s, const String& v) { s.idleTimeoutSeconds = ParseNumber(v, 1, 86400); }},
         FlagKey<&Settings::preloadMp3Info>("MP3/PreloadMp3Info",
                                            "read every song's tags while indexing"),
         FlagKey<&Settings::createGenreFolder>("MP3/CreateGenreFolder", "build the Genre folder"),
@@ -90,12 +90,30 @@ const std::vector<SettingKey>& SettingKeys() {
         FlagKey<&Settings::createAlbumFolder>("MP3/CreateAlbumFolder", "build the Album folder"),
         FlagKey<&Settings::createYearFolder>("MP3/CreateYearFolder", "build the Year folder"),
     };
+}
+
+std::vector<SettingKey> MakeSettingKeys() {
+    std::vector<SettingKey> keys = SetupKeys();
+    // Inserted before the MP3 values, so that the listing keeps the store's order.
+    auto mp3 = std::find_if(keys.begin(), keys.end(),
+                            [](const SettingKey& key) { return key.name.starts_with("MP3/"); });
+    std::vector<SettingKey> limits;
+    for (const SettingLimit& limit : SettingLimits)
+        limits.push_back(LimitKey(limit));
+    keys.insert(mp3, limits.begin(), limits.end());
+    return keys;
+}
+
+} // namespace
+
+const std::vector<SettingKey>& SettingKeys() {
+    static const std::vector<SettingKey> keys = MakeSettingKeys();
     return keys;
 }
 
 const SettingKey* FindSettingKey(const String& name) {
     for (const SettingKey& key : SettingKeys())
-        if (strcasecmp(key.name, name.c_str()) == 0)
+        if (strcasecmp(key.name.c_str(), name.c_str()) == 0)
             return &key;
     return nullptr;
 }

@@ -3,6 +3,8 @@
 #include "config/Settings.h"
 #include "core/String.h"
 
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace tb {
@@ -10,11 +12,13 @@ namespace tb {
 // The settings the command line can read and change, named "Key/Value" as
 // in the store ("General/Name", "MP3/PreloadMp3Info").
 struct SettingKey {
-    const char* name;
+    std::string name;
     const char* help;
-    String (*get)(const Settings&);
+    std::function<String(const Settings&)> get;
     // Throws std::invalid_argument with a one-line reason for a bad value.
-    void (*set)(Settings&, const String& value);
+    std::function<void(Settings&, const String& value)> set;
+    // Set for the values kept beside the setup's, which are saved one by one.
+    const SettingLimit* limit = nullptr;
 };
 
 const std::vector<SettingKey>& SettingKeys();

@@ -37,21 +37,14 @@ void LoadServices(RegistryStore& store, ServiceList& services) {
         if (auto service = Adopt<ServiceItem>(std::move(object)))
             loaded.push_back(std::move(service));
     });
-    services.Lock();
+    ServiceList::Guard lock(services);
     services.Items() = std::move(loaded);
     services.Sort();
-    services.Unlock();
 }
 
 void SaveServices(RegistryStore& store, ServiceList& services) {
-    services.Lock();
-    try {
-        SaveList(services.Items(), *OpenConfigKey(store, ServicesKey));
-    } catch (...) {
-        services.Unlock();
-        throw;
-    }
-    services.Unlock();
+    ServiceList::Guard lock(services);
+    SaveList(services.Items(), *OpenConfigKey(store, ServicesKey));
 }
 
 void LoadUsers(RegistryStore& store, UserList& users) {

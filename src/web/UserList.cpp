@@ -1,19 +1,27 @@
 #include "web/UserList.h"
 
+#include "library/StreamLocator.h"
 #include "web/WebUser.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tb {
 
+void UserList::IndexLocked(const Entry& entry) {
+    byId_.emplace(std::string(entry->Key().View()), entry); // the first one stays
+}
+
 void UserList::Add(Entry user) {
     std::lock_guard lock(mutex_);
+    IndexLocked(user);
     entries_.push_back(std::move(user));
 }
 
 void UserList::Clear() {
     std::lock_guard lock(mutex_);
     entries_.clear();
+    byId_.clear();
 }
 
 std::vector<UserList::Entry> UserList::Entries() const {
@@ -57,6 +65,9 @@ void UserList::Reload(std::vector<Entry> entries) {
         if (Entry old = FindByIdLocked(fresh->Key()))
             fresh->activity = old->activity;
     entries_ = std::move(entries);
+    byId_.clear();
+    for (const Entry& entry : entries_)
+        IndexLocked(entry);
 }
 
 void UserList::Changed() {
@@ -70,10 +81,8 @@ void UserList::Changed() {
 }
 
 UserList::Entry UserList::FindByIdLocked(const String& key) const {
-    for (const Entry& entry : entries_)
-        if (entry->MatchesId(key))
-            return entry;
-    return nullptr;
+    auto found = byId_.find(std::string(key.View()));
+    return found == byId_.end() ? nullptr : found->second;
 }
 
 UserList::Entry UserList::FindById(const String& key) const {
@@ -121,7 +130,8 @@ void UserList::Touch(const String& key, uint32_t peer) {
         Changed();
 }
 
-UserList::Entry UserList::AddDevice(const String& identity, uint32_t peer, const String& password) {
+UserList::Admission UserList::AddDevice(const String& identity, uint32_t peer,
+                                        const String& password, int32_t limit) {
     auto device = std::make_shared<WebUser>();
     device->id = identity;
     device->name = "Unit " + identity.Mid(identity.Length() > 4 ? identity.Length() - 4 : 0);
@@ -131,12 +141,23 @@ UserList::Entry UserList::AddDevice(const String& identity, uint32_t peer, const
     {
         std::lock_guard lock(mutex_);
         if (FindByIdLocked(identity))
-            return nullptr;
+            return {};
+        auto devices = std::count_if(entries_.begin(), entries_.end(),
+                                     [](const Entry& e) { return StreamLocator::IsUnitKey(e->Key().View()); });
+        if (devices >= limit) {
+            auto now = std::chrono::steady_clock::now();
+            bool report = fullReported_ == std::chrono::steady_clock::time_point() ||
+                          now - fullReported_ >= std::chrono::minutes(1);
+            if (report)
+                fullReported_ = now;
+            return {nullptr, true, report};
+        }
+        IndexLocked(device);
         entries_.push_back(device);
         RecordLocked(*device, true);
     }
     Changed();
-    return device;
+    return {device};
 }
 
 void UserList::SetStatus(const String& key, const String& text, int32_t countdown) {

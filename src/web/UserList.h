@@ -2,7 +2,11 @@
 
 #include "web/UserItem.h"
 
+#include <chrono>
 #include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -10,10 +14,11 @@
 namespace tb {
 
 // The users and devices admitted to the server, in list order; lookups take
-// the first match. Entries are shared: a request that found one keeps it
-// alive even if the list drops it. The list's mutex guards the entries'
-// address and activity; the other stored fields change only while no
-// server thread runs. Thread-safe.
+// the first match, by login ID through an index. Entries are shared: a
+// request that found one keeps it alive even if the list drops it. The
+// list's mutex guards the entries' address and activity; the other stored
+// fields (the login ID above all) change only while the entry is in no
+// list. Thread-safe.
 class UserList {
 public:
     using Entry = std::shared_ptr<UserItem>;
@@ -51,8 +56,15 @@ public:
     void Touch(const String& key, uint32_t peer);
     // A new entry for a device no entry carries yet: name "Unit " and the
     // last four characters of its identity, a random password, bound to
-    // the peer. Null when an entry carries the identity already.
-    Entry AddDevice(const String& identity, uint32_t peer, const String& password);
+    // the peer; unless an entry carries the identity already, or `limit`
+    // entries carry device identities (StreamLocator::IsUnitKey) already.
+    struct Admission {
+        Entry entry;                // null when refused
+        bool full = false;          // refused because of the limit
+        bool reportFull = false;    // the first such refusal in a minute
+    };
+    Admission AddDevice(const String& identity, uint32_t peer, const String& password,
+                        int32_t limit);
 
     void SetStatus(const String& key, const String& text, int32_t countdown);
     // One second passed: counts down and clears expired status texts.
@@ -68,12 +80,15 @@ public:
 
 private:
     Entry FindByIdLocked(const String& key) const;
+    void IndexLocked(const Entry& entry);
     static bool Admits(const UserItem& user, uint32_t peer);
     void Changed();
     void RecordLocked(const UserItem& entry, bool added);
 
     mutable std::mutex mutex_;
-    std::vector<Entry> entries_;      // guarded by mutex_
+    std::vector<Entry> entries_;                    // guarded by mutex_
+    std::unordered_map<std::string, Entry> byId_;   // first entry of each ID; guarded by mutex_
+    std::chrono::steady_clock::time_point fullReported_; // guarded by mutex_
     std::function<void()> onChanged_; // guarded by mutex_
     std::vector<Change> changes_;     // guarded by mutex_
 };

@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "StoreFixture.h"
+#include "support/RequireTool.h"
 
 #include <chrono>
 #include <fstream>
@@ -159,8 +160,7 @@ TEST_F(RegistryStoreTest, ReportsDamagedPagesAsCorrupt) {
 }
 
 TEST_F(RegistryStoreTest, RefusesADatabaseOfAnotherProgram) {
-    if (system("command -v sqlite3 >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs the sqlite3 command";
+    TB_REQUIRE_TOOL(system("command -v sqlite3 >/dev/null 2>&1") == 0, "the sqlite3 command");
     std::string folder = dir.MakeDir("foreign");
     std::string command =
         "sqlite3 " + folder + "/registry.db 'CREATE TABLE songs(title TEXT)' 2>/dev/null";

@@ -3,6 +3,7 @@
 #include "dispatch/DeviceTest.h"
 #include "web/WebUser.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace tb::test {
@@ -123,11 +124,24 @@ TEST_F(AdmissionTest, AutomaticAdmissionGivesANewDeviceOneEntryOfItsOwn) {
     EXPECT_EQ(other->name, "Unit 33ff");
     EXPECT_NE(other->password, device->password);
     EXPECT_EQ(s.ChangeCalls(), 2);
+}
 
-    // An identity of four characters or fewer names the entry whole.
-    EXPECT_EQ(Browse("abc"), EmptyRoot);
-    ASSERT_EQ(s.users.Count(), 3u);
-    EXPECT_EQ(s.users.Entries()[2]->name, "Unit abc");
+TEST_F(AdmissionTest, AutomaticAdmissionStopsAtItsLimitAndSaysSoOnce) {
+    s.settings.Update([](Settings& values) { values.maxAutoUnits = 2; });
+    s.AddUser("Person", "person", 1, 0); // a web user does not count
+    EXPECT_EQ(Browse("00000000000000a1"), EmptyRoot);
+    EXPECT_EQ(Browse("00000000000000a2"), EmptyRoot);
+    size_t linesBefore = s.log.Count();
+    EXPECT_EQ(Browse("00000000000000a3"), ForbiddenBody);
+    EXPECT_EQ(Browse("00000000000000a4"), ForbiddenBody);
+    EXPECT_EQ(s.users.Count(), 3u);
+    EXPECT_EQ(s.ChangeCalls(), 2);
+    EXPECT_THAT(s.log.LinesFrom(linesBefore),
+                testing::ElementsAre("New units are refused: 2 are admitted already, the most "
+                                     "General/MaxAutoUnits allows (last: 00000000000000a3 from "
+                                     "127.0.0.1)."));
+    // Known devices go on as before.
+    EXPECT_EQ(Browse("00000000000000a1"), EmptyRoot);
 }
 
 TEST_F(AdmissionTest, AutomaticAdmissionAlsoAnswersTheInfoButton) {
@@ -154,21 +168,26 @@ TEST_F(AdmissionTest, AnEntryBoundElsewhereStaysRefusedWithAutomaticAdmission) {
     EXPECT_EQ(s.ChangeCalls(), 0);
 }
 
-TEST_F(AdmissionTest, ImplausibleIdentitiesAreNotAdmittedAutomatically) {
+testing::Matcher<std::string> RefusalLine() {
+    return testing::MatchesRegex("Unauthorized access attempted from 127\\.0\\.0\\.1:[0-9]+");
+}
+
+// Only what a stream URL can carry is a device identity: anything else
+// could never play, and a login name sent as one would bind that login to
+// the sender's address.
+TEST_F(AdmissionTest, IdentitiesOtherThanSixteenHexDigitsAreRefusedAndLogged) {
+    auto admin = s.AddUser("Admin", "admin", 1, 0);
     const std::string identities[] = {
-        "",
-        std::string(200, 'a'),
-        "0123456789abcd\x7f"
-        "f",
-        "0123456789ab\xc3\xa9"
-        "cd",
-        "0123\x01"
-        "56789abcdef",
+        "", "admin", "abc", "0123456789abcde", "0123456789abcdef0", "0123456789abcdeg",
+        std::string(200, 'a'), "0123456789ab\xc3\xa9" "cd", "0123\x01" "56789abcdef",
     };
     for (const std::string& identity : identities) {
         SCOPED_TRACE(testing::PrintToString(identity));
+        size_t linesBefore = s.log.Count();
         EXPECT_EQ(BodyOf(Post(identity, "<Request></Request>")), ServerEntryBody);
         EXPECT_EQ(Browse(identity), ForbiddenBody);
+        EXPECT_THAT(s.log.LinesFrom(linesBefore),
+                    testing::ElementsAre(RefusalLine(), RefusalLine()));
     }
     // And a POST without any eui64 parameter.
     bool closed = false;
@@ -177,7 +196,8 @@ TEST_F(AdmissionTest, ImplausibleIdentitiesAreNotAdmittedAutomatically) {
                                   "<Request></Request>",
                                   closed);
     EXPECT_EQ(BodyOf(answer), ServerEntryBody);
-    EXPECT_EQ(s.users.Count(), 0u);
+    EXPECT_EQ(s.users.Count(), 1u);
+    EXPECT_EQ(AddressOf(admin), 0u);
     EXPECT_EQ(s.ChangeCalls(), 0);
 }
 

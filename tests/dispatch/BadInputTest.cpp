@@ -77,6 +77,18 @@ TEST_F(BadInputTest, BrokenPostBodiesEndTheConnectionWithoutAnswer) {
     ExpectServing();
 }
 
+TEST_F(BadInputTest, AnXmlDeclarationCommentsAndInstructionsBeforeTheRootAreSkipped) {
+    std::string plain = BodyOf(Post(Identity, BrowseBody("5")));
+    ASSERT_NE(plain.find("<totnumelem>8</totnumelem>"), std::string::npos) << plain;
+    for (const std::string prolog :
+         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "<?xml version=\"1.0\"?>\r\n<!-- nav -->\n",
+          "<!-- a > b --><?pi x?> "}) {
+        EXPECT_EQ(BodyOf(Post(Identity, prolog + BrowseBody("5"))), plain) << prolog;
+    }
+    for (const std::string broken : {"<?xml version=\"1.0\"", "<!-- open", "<?x?>text"})
+        ExpectSilentClose(PostText(Identity, broken + BrowseBody("5"), s.port));
+}
+
 TEST_F(BadInputTest, NodeIdsOutsideTheIndexGetNoAnswer) {
     for (const char* node :
          {"-1", "0", "15", "2147483647", "99999999999", "-2147483648", "text", "", "14"}) {

@@ -45,11 +45,10 @@ DispatchServer::~DispatchServer() {
 
 std::string DispatchServer::AddShare(const std::string& name) {
     std::string folder = music.MakeDir(name);
-    services.Lock();
+    ServiceList::Guard lock(services);
     services.Items().push_back(
         std::make_shared<ShareService>(name.c_str(), "", folder.c_str(), false));
     services.Sort();
-    services.Unlock();
     return folder;
 }
 

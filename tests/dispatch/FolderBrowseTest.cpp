@@ -74,6 +74,23 @@ TEST_F(FolderBrowseTest, AWindowPastTheEndIsCutAndCounted) {
     EXPECT_EQ(s.log.Lines().back(), "[Player]: Reading 'Box'");
 }
 
+class FolderPageTest : public DeviceTest {};
+
+// One request must not make the server format a whole library.
+TEST_F(FolderPageTest, APageHoldsAtMostAThousandItemsAndTheTotalStaysExact) {
+    s.AddShare("Big");
+    for (int i = 0; i < 1200; ++i)
+        s.music.Write("Big/" + std::to_string(10000 + i) + ".mp3", "");
+    s.Build();
+    s.AddUser(PlayerName, Identity);
+    Start();
+    std::string body = BodyOf(Post(Identity, BrowseBody("3", "100", "5000")));
+    EXPECT_EQ(NodeIds(body).size(), 1000u);
+    EXPECT_NE(body.find("<totnumelem>1201</totnumelem><fromindex>100</fromindex>"
+                        "<numelem>1000</numelem>"),
+              std::string::npos);
+}
+
 TEST_F(FolderBrowseTest, SuperScrollStartsAtTheFirstNameAtOrAfterTheLetter) {
     size_t linesBefore = s.log.Count();
     std::string fromMadonna = FolderItem("Madonna", 17, false) + FolderItem("Queen", 20, false);

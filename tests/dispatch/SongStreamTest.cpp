@@ -2,9 +2,13 @@
 // user's activity, and files that change under the server.
 #include "dispatch/DeviceTest.h"
 
+#include "core/FileDescriptor.h"
+
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tb::test {
@@ -158,6 +162,34 @@ TEST_F(SongStreamTest, AClientLeavingMidStreamLeavesPlayingDoneAndNoLogLine) {
     EXPECT_FALSE(after.playing);
     EXPECT_EQ(after.countdown, 10);
     EXPECT_EQ(s.log.Count(), linesAfterStart);
+    ExpectServing();
+}
+
+// A player that lost power takes nothing more, and must not hold its
+// connection until TCP gives up.
+TEST_F(SongStreamTest, AClientThatStopsTakingBytesIsLetGoAfterTheSendTimeOut) {
+    s.settings.Update([](Settings& values) { values.sendTimeoutSeconds = 1; });
+    LoopbackClient client(s.port, {"127.0.0.1", 4096});
+    client.Send(DeviceGetText(Target(11), s.port));
+    ASSERT_NE(client.ReadAtLeast(1000).find("Content-Length: 8388608\r\n"), std::string::npos);
+    EXPECT_TRUE(WaitForStatus("Playing done"));
+    EXPECT_FALSE(ActivityOf(player).playing);
+}
+
+// Tags read, then the file becomes a FIFO: opening it for the stream must
+// not wait for a writer that never comes.
+TEST_F(SongStreamTest, ASongFileReplacedByAFifoEndsTheRequestAtOnce) {
+    ASSERT_NE(BodyOf(Post(Identity, BrowseBody("16"))).find("<name>Gone</name>"),
+              std::string::npos);
+    std::filesystem::remove(gone);
+    ASSERT_EQ(mkfifo(gone.c_str(), 0600), 0);
+    LoopbackClient client(s.port);
+    client.Send(DeviceGetText(Target(17), s.port));
+    bool closed = false;
+    EXPECT_EQ(client.ReadToEnd(closed, 5s), "");
+    EXPECT_TRUE(closed);
+    // Should the open be stuck, a writer lets it go before the server stops.
+    FileDescriptor unblock(open(gone.c_str(), O_WRONLY | O_NONBLOCK));
     ExpectServing();
 }
 

@@ -8,6 +8,7 @@
 #include "DeviceWalk.h"
 #include "ServerProcess.h"
 #include "support/TempDir.h"
+#include "support/RequireTool.h"
 
 #include <csignal>
 #include <cstdio>
@@ -390,11 +391,11 @@ int RebuildUntil(Clock::time_point deadline, ServerProcess& server, DeviceChurn&
 }
 
 TEST(ConcurrencyTest, FiftyPlayersBrowseAndStreamWhileTheIndexIsRebuilt) {
-    if (!DeviceSongMaker::ToolsPresent())
-        GTEST_SKIP() << "lame or python3-mutagen missing (scripts/setup installs them)";
+    TB_REQUIRE_TOOL(DeviceSongMaker::ToolsPresent(), "lame or python3-mutagen");
     ChurnLibrary setup;
     DeviceLibrary expected = setup.Expected();
     ASSERT_TRUE(StoreShares(setup.config.Path(), expected.shares));
+    ASSERT_TRUE(RunConfigCommand(setup.config.Path(), {"set", "General/MaxAutoUnits", "100"}));
     // Sanitizer reports of a sanitized build go to files the test reads.
     std::string reports = setup.reports / "report";
     ServerProcess server({"--config-dir", setup.config.Path()},

@@ -8,6 +8,7 @@
 #include "ServerProcess.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
+#include "support/RequireTool.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -86,8 +87,7 @@ std::string Curl(const std::string& options, const std::string& url) {
 class DeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!DeviceSongMaker::ToolsPresent())
-            GTEST_SKIP() << "lame or python3-mutagen missing (scripts/setup installs them)";
+        TB_REQUIRE_TOOL(DeviceSongMaker::ToolsPresent(), "lame or python3-mutagen");
         library_ = MakeLibrary(music_);
         ASSERT_TRUE(StoreShares(config_.Path(), library_.shares));
         server_ = std::make_unique<ServerProcess>(

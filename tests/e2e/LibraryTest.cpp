@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace tb::test {
@@ -48,12 +49,24 @@ TEST(LibraryTest, ConfiguredStoreIsIndexedAndReindexedOnHangup) {
     for (const auto& line : lines)
         EXPECT_EQ(line.find("First start"), std::string::npos) << line;
 
-    // A second share added while the server runs is taken up by SIGHUP.
+    // Every line carries the local time (no journal here).
+    EXPECT_EQ(server.StampedLines(), lines.size());
+
+    // A second share and the index settings changed while the server runs
+    // are taken up by SIGHUP; a share whose folder went away is named.
     int more =
         MakeLibrary(music, "more", 1, 1, 3) - 2; // its own root and global stream don't count
     ASSERT_EQ(Config(config, "share add More " + music / "more").status, 0);
+    ASSERT_EQ(Config(config, "share add Gone " + music.MakeDir("gone")).status, 0);
+    std::filesystem::remove(music / "gone");
+    ASSERT_EQ(Config(config, "set MP3/CreateGenreFolder 1").status, 0);
     kill(server.Pid(), SIGHUP);
-    EXPECT_NE(server.WaitForLine("Created " + std::to_string(nodes + more) + " nodes."), "");
+    // Gone's folder, stream and Genre with "(unspecified)" too.
+    EXPECT_NE(server.WaitForLine("Created " + std::to_string(nodes + more + 4) + " nodes."), "");
+    EXPECT_NE(server.WaitForLine("Share 'Gone': cannot read the folder '" + music / "gone" +
+                                 "' (No such file or directory)."),
+              "");
+    EXPECT_NE(server.WaitForLine("Building genre directory..."), "");
     EXPECT_EQ(server.Stop(SIGTERM), 0);
 }
 
@@ -77,7 +90,9 @@ TEST(LibraryTest, FirstStartCreatesShareAndUserOnce) {
     TempDir config, music;
     int nodes = MakeLibrary(music, "lib", 1, 1, 1);
     {
-        ServerProcess server({"--config-dir", config.Path(), "--share", music / "lib"});
+        // A relative folder is stored as an absolute one.
+        ServerProcess server({"--config-dir", config.Path(), "--share", "./lib/"}, {},
+                             music.Path());
         EXPECT_NE(
             server.WaitForLine("First start: sharing '" + music / "lib" + "' as \"My music\"."),
             "");
@@ -112,6 +127,23 @@ TEST(LibraryTest, ConfigCommandRefusesBadInputWithOneLine) {
     EXPECT_EQ(Config(config, "user add u --password q").status, 1);
     EXPECT_EQ(Config(config, "set General/IPAddress 127.0.0.1:8080").status, 0);
     EXPECT_EQ(Config(config, "get general/ipaddress").output, "127.0.0.1:8080\n");
+
+    // Numbers are checked against the range the server accepts.
+    const std::pair<std::string, std::string> outOfRange[] = {
+        {"General/MaxConnections 70000", "1 to 65535"},
+        {"General/IdleTimeoutSeconds 0", "1 to 86400"},
+        {"General/SendTimeoutSeconds 86401", "1 to 86400"},
+        {"General/MaxAutoUnits -1", "0 to 100000"},
+        {"General/MaxAutoUnits 12x", "0 to 100000"},
+    };
+    for (const auto& [setting, range] : outOfRange) {
+        CommandResult refused = Config(config, "set " + setting);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.output, "tunebridge config: " + setting.substr(0, setting.find(' ')) +
+                                      ": expected a number from " + range + "\n");
+    }
+    EXPECT_EQ(Config(config, "set General/MaxAutoUnits 0").status, 0);
+    EXPECT_EQ(Config(config, "get General/MaxAutoUnits").output, "0\n");
 }
 
 TEST(LibraryTest, DamagedStoreStopsTheServerWithAMessage) {

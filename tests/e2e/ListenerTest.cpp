@@ -161,6 +161,26 @@ TEST_F(ListenerTest, TermSignalStopsPromptlyWithOpenConnections) {
     EXPECT_TRUE(idle.WaitClosed(1s));
 }
 
+// Start-up failures a new user meets: both end the program with status 1
+// and one line that says what is wrong.
+TEST(ListenerPortTest, ASecondServerOnAStoreAndAForeignAddressAreRefused) {
+    ServerProcess first;
+    first.WaitForIndex();
+    std::string configDir = first.ConfigDir();
+    std::string start = "timeout 20 " + std::string(TUNEBRIDGE_EXECUTABLE) +
+                        " --headless --port 0 --config-dir ";
+    CommandResult second = RunCommand(start + configDir + " --bind 127.0.0.1 2>&1 >/dev/null");
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.output,
+              "tunebridge: another Tune Bridge server uses the configuration folder " + configDir +
+                  "\n");
+
+    TempDir other;
+    CommandResult foreign = RunCommand(start + other.Path() + " --bind 192.0.2.1 2>&1 >/dev/null");
+    EXPECT_EQ(foreign.status, 1);
+    EXPECT_EQ(foreign.output, "tunebridge: 192.0.2.1 is not an address of this machine\n");
+}
+
 TEST(ListenerPortTest, BusyPortIsReportedOnceAndTakenWhenFreed) {
     int blocker = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
@@ -176,6 +196,8 @@ TEST(ListenerPortTest, BusyPortIsReportedOnceAndTakenWhenFreed) {
     EXPECT_NE(server.WaitForLine("Tune Bridge problem: Unable to listen for users on selected "
                                  "port. Please close any other server software if running on "
                                  "the same port."),
+              "");
+    EXPECT_NE(server.WaitForLine("Cannot listen at 127.0.0.1:" + port + ": Address already in use"),
               "");
     std::this_thread::sleep_for(4500ms); // two more retries
     close(blocker);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <regex>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -15,7 +16,8 @@ extern char** environ;
 namespace tb::test {
 
 ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
-                             std::vector<std::string> environment) {
+                             std::vector<std::string> environment,
+                             const std::string& workingDirectory) {
     std::vector<std::string> args = {TUNEBRIDGE_EXECUTABLE, "--headless", "--bind", "127.0.0.1"};
     bool portGiven = false, configGiven = false;
     for (const auto& a : extraArguments) {
@@ -35,8 +37,10 @@ ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
         argv.push_back(a.data());
     argv.push_back(nullptr);
     std::vector<char*> envp;
+    // Whether lines carry a time stamp depends on this one; tests say it.
     for (char** e = environ; *e; ++e)
-        envp.push_back(*e);
+        if (strncmp(*e, "JOURNAL_STREAM=", 15) != 0)
+            envp.push_back(*e);
     for (auto& e : environment)
         envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -47,6 +51,8 @@ ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    if (!workingDirectory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     int error = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
@@ -80,8 +86,16 @@ void ServerProcess::ReadAvailable(int timeoutMs) {
         if (static_cast<size_t>(n) < sizeof buffer || poll(&more, 1, 0) <= 0)
             break;
     }
-    for (size_t nl; (nl = pending_.find('\n')) != std::string::npos; pending_.erase(0, nl + 1))
-        lines_.push_back(pending_.substr(0, nl));
+    for (size_t nl; (nl = pending_.find('\n')) != std::string::npos; pending_.erase(0, nl + 1)) {
+        std::string line = pending_.substr(0, nl);
+        // "2026-12-07T21:30:05 ": the local time, which tests need not see.
+        static const std::regex stamp("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d ");
+        if (std::regex_search(line, stamp)) {
+            line.erase(0, 20);
+            ++stamped_;
+        }
+        lines_.push_back(line);
+    }
 }
 
 std::string ServerProcess::WaitForLine(const std::string& text, std::chrono::milliseconds timeout) {

@@ -15,7 +15,8 @@ namespace tb::test {
 class ServerProcess {
 public:
     explicit ServerProcess(std::vector<std::string> extraArguments = {},
-                           std::vector<std::string> environment = {});
+                           std::vector<std::string> environment = {},
+                           const std::string& workingDirectory = "");
     ~ServerProcess();
     ServerProcess(const ServerProcess&) = delete;
     ServerProcess& operator=(const ServerProcess&) = delete;
@@ -27,10 +28,15 @@ public:
     // Waits until a line containing `text` appears; returns it, or "" on time-out.
     std::string WaitForLine(const std::string& text,
                             std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // The lines without their leading time stamps; StampedLines counts
+    // the lines that had one.
     std::vector<std::string> Lines();
+    size_t StampedLines() const { return stamped_; }
     // Sends a signal and waits for the exit; returns the exit status, or -1.
     int Stop(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     int Pid() const { return pid_; }
+    // The store's folder when the process made its own.
+    std::string ConfigDir() const { return configDir_ ? configDir_->Path() : ""; }
 
 private:
     void ReadAvailable(int timeoutMs);
@@ -41,6 +47,7 @@ private:
     std::string pending_;
     std::vector<std::string> lines_;
     int port_ = -1;
+    size_t stamped_ = 0;
 };
 
 } // namespace tb::test

@@ -5,7 +5,9 @@
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace tb::test {
 namespace {
@@ -47,6 +49,55 @@ TEST(UserStoreTest, DeviceChangesAreSavedWithoutLosingUsersAddedMeanwhile) {
     EXPECT_NE(users.find("bob\tbob\tallowed\tany address\t"), std::string::npos) << users;
     EXPECT_NE(users.find("bbbbbbbbbbbb0002\tUnit 0002\tallowed\t127.0.0.1\t"), std::string::npos)
         << users;
+}
+
+// The config command and the running server change the user list at the
+// same time; neither may lose what the other wrote.
+TEST(UserStoreTest, ConfigCommandsDuringAFloodOfNewDevicesLoseNoEntry) {
+    TempDir config, music;
+    music.MakeDir("m");
+    ConfigOutput(config, "share add M " + music / "m");
+    ConfigOutput(config, "set General/MaxAutoUnits 1000");
+    constexpr int People = 10;
+    ServerProcess server({"--config-dir", config.Path()}, {"JOURNAL_STREAM=8:1"});
+    server.WaitForIndex();
+    int port = server.Port();
+    std::atomic<bool> peopleAdded{false};
+    int devices = 0;
+    // New devices arrive for as long as the commands run.
+    std::thread arriving([&] {
+        for (; !peopleAdded && devices < 900; ++devices)
+            Browse(port, "00000000000" + std::to_string(10000 + devices));
+    });
+    for (int i = 0; i < People; ++i)
+        EXPECT_EQ(ConfigOutput(config, "user add person" + std::to_string(i) + " --password p"), "");
+    peopleAdded = true;
+    arriving.join();
+    EXPECT_NE(server.WaitForLine("(00000000000" + std::to_string(10000 + devices - 1) + ") admitted"),
+              "");
+    std::string users = ConfigOutput(config, "user list");
+    EXPECT_EQ(std::count(users.begin(), users.end(), '\n'), devices + People) << users;
+    // Under systemd's journal the lines carry no time of their own.
+    EXPECT_EQ(server.StampedLines(), 0u);
+}
+
+// "-" reads the password from standard input, out of the process list.
+TEST(UserStoreTest, APasswordCanComeFromStandardInput) {
+    TempDir config;
+    std::string command = "user add bob --password -";
+    EXPECT_EQ(RunCommand("printf 'se cret\\n' | " + std::string(TUNEBRIDGE_EXECUTABLE) +
+                         " config --config-dir " + config.Path() + " " + command)
+                  .status,
+              0);
+    std::string stored = RunCommand("sqlite3 " + config / "registry.db" +
+                                    " \"SELECT data FROM registry_value WHERE name = 'Password'\"")
+                             .output;
+    EXPECT_EQ(stored, "se cret\n"); // the shell shows the text up to its NUL
+    CommandResult empty = RunCommand("printf '' | " + std::string(TUNEBRIDGE_EXECUTABLE) +
+                                     " config --config-dir " + config.Path() + " " +
+                                     "user add eve --password - 2>&1");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.output, "tunebridge config: no password on standard input\n");
 }
 
 TEST(UserStoreTest, RefusedOrUnlikelyDevicesAddNothing) {

@@ -1,5 +1,6 @@
 #include "library/Mp3Info.h"
 #include "library/Mp3TestFiles.h"
+#include "support/RequireTool.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -82,16 +83,14 @@ protected:
 class Mp3InfoLameTest : public ::testing::TestWithParam<LameCase>, protected LameFixture {
 protected:
     void SetUp() override {
-        if (!test::HaveLame())
-            GTEST_SKIP() << "lame is not installed (scripts/setup installs it)";
+        TB_REQUIRE_TOOL(test::HaveLame(), "lame");
     }
 };
 
 class Mp3InfoLameFlagsTest : public ::testing::Test, protected LameFixture {
 protected:
     void SetUp() override {
-        if (!test::HaveLame())
-            GTEST_SKIP() << "lame is not installed (scripts/setup installs it)";
+        TB_REQUIRE_TOOL(test::HaveLame(), "lame");
     }
 };
 

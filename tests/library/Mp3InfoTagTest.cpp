@@ -1,5 +1,6 @@
 #include "library/Mp3Info.h"
 #include "library/Mp3TestFiles.h"
+#include "support/RequireTool.h"
 
 #include <filesystem>
 #include <fstream>
@@ -29,9 +30,7 @@ protected:
     static void TearDownTestSuite() { suiteDir_.reset(); }
 
     void SetUp() override {
-        if (!test::HaveLame() || !test::HaveMutagen())
-            GTEST_SKIP()
-                << "lame or python3-mutagen is not installed (scripts/setup installs them)";
+        TB_REQUIRE_TOOL(test::HaveLame() && test::HaveMutagen(), "lame or python3-mutagen");
         ASSERT_NE(toneSize_, 0u) << "lame failed";
     }
 

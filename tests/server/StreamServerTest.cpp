@@ -121,12 +121,17 @@ TEST(StreamServerTest, PortInUseIsReportedOnceAndListeningResumesWhenFreed) {
     // again proves another attempt was made, and that attempt must not
     // notify a second time.
     ASSERT_TRUE(server.log.Attention().Wait(10000));
-    EXPECT_THAT(server.log.Entries(), ElementsAre(Entry{true, "Tune Bridge problem", ProblemText}));
+    // The reason is told once too, with the address.
+    const Entry reason{false, "",
+                       std::string("Cannot listen at ") + s.localAddress.HostPortText().c_str() +
+                           ": Address already in use"};
+    EXPECT_THAT(server.log.Entries(),
+                ElementsAre(Entry{true, "Tune Bridge problem", ProblemText}, reason));
 
     other.Close();
     ASSERT_EQ(server.WaitStarted(), s.localAddress.Port());
     EXPECT_THAT(server.log.Entries(),
-                ElementsAre(Entry{true, "Tune Bridge problem", ProblemText},
+                ElementsAre(Entry{true, "Tune Bridge problem", ProblemText}, reason,
                             Entry{true, "Tune Bridge", "Now listening for users."},
                             Entry{false, "", StartLine(s.localAddress.Port())}));
     LoopbackClient client(s.localAddress.Port());
@@ -142,7 +147,7 @@ TEST(StreamServerTest, QuitWhileWaitingToRetryEndsTheServer) {
     server.Start();
     ASSERT_TRUE(server.log.WaitForNotifications(1));
     EXPECT_TRUE(server.Shutdown());
-    EXPECT_TRUE(server.log.Lines().empty());
+    EXPECT_THAT(server.log.Lines(), ElementsAre(testing::StartsWith("Cannot listen at ")));
 }
 
 TEST(StreamServerTest, QuitEndsEveryThreadWithIdleAndHalfSentConnectionsOpen) {
