@@ -1,25 +1,26 @@
 #include "delivery/ContentDataSet.h"
-#include "server/DeviceAdmission.h"
+#include "library/StreamLocator.h"
 #include "server/DeviceRequest.h"
 #include "server/GetRequestParser.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 // A device's POST, as any bytes: reading it never fails outside its result,
-// automatic admission accepts only printable identities of 1 to 64
-// characters, and the listing window made from the request's numbers never
-// reaches outside a list.
+// only 16 hexadecimal digits count as a device identity, and the listing
+// window made from the request's numbers never reaches outside a list nor
+// holds more than a page.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     std::optional<tb::DeviceRequest> request = tb::DeviceRequest::Parse(text);
     tb::String identity = request ? request->unitKey : tb::GetParam("eui64", text);
-    if (tb::IsPlausibleIdentity(identity)) {
-        if (identity.Length() < 1 || identity.Length() > 64)
+    if (tb::StreamLocator::IsUnitKey(identity.View())) {
+        if (identity.Length() != 16)
             abort();
         for (char c : identity.View())
-            if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F)
+            if (!isxdigit(static_cast<unsigned char>(c)))
                 abort();
     }
     if (!request)
@@ -30,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         abort();
     for (int32_t count : {0, 1, 8, 1000, INT32_MAX}) {
         tb::ListingWindow window = tb::ClampWindow(count, request->NumElem(), request->FromIndex());
-        if (window.HasItems() &&
-            (window.fromIndex < 0 || int64_t{window.fromIndex} + window.numElem > count))
+        if (window.HasItems() && (window.fromIndex < 0 || window.numElem > tb::MaxPageItems ||
+                                  int64_t{window.fromIndex} + window.numElem > count))
             abort();
         tb::ReadingLine("unit", "folder", count, window);
     }

@@ -13,8 +13,10 @@
 #include "CpuTime.h"
 #include "DiscardLog.h"
 #include "ProcessMemory.h"
+#include "delivery/DeliveryAnswers.h"
 #include "library/IndexBuilder.h"
 #include "library/NodeIndex.h"
+#include "library/RandomStreamNode.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
 
@@ -62,7 +64,8 @@ uint64_t Growth(uint64_t before, uint64_t after) {
 }
 
 int Run(const Arguments& arguments) {
-    NodeIndex index;
+    DeliveryAnswers answers;
+    NodeIndex index(answers);
     ServiceList services;
     services.Items().push_back(
         std::make_shared<ShareService>("Music", "", arguments.folder, false));
@@ -79,7 +82,9 @@ int Run(const Arguments& arguments) {
     uint64_t heap = Growth(heapBefore, HeapBytesInUse());
 
     auto tree = index.Tree();
-    int32_t songs = tree->GlobalStream() ? tree->GlobalStream()->Songs().Count() : 0;
+    // The global random stream (wire ID 2) holds every song of the tree.
+    auto* stream = tree->Count() >= 2 ? dynamic_cast<RandomStreamNode*>(tree->Get(2)) : nullptr;
+    int32_t songs = stream ? stream->Songs().Count() : 0;
     double seconds = std::chrono::duration<double>(end - start).count();
     printf("songs=%" PRId32 " nodes=%" PRId32 " seconds=%.4f songs_per_s=%.0f cpu_seconds=%.4f"
            " rss_bytes=%" PRIu64 " rss_per_song=%.0f heap_bytes=%" PRIu64 " heap_per_song=%.0f\n",

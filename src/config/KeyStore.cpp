@@ -2,11 +2,13 @@
 
 #include "config/KeyPath.h"
 #include "config/RegistryException.h"
+#include "config/RegistryStore.h"
 #include "config/SqliteConnection.h"
-#include "config/SqliteTransaction.h"
 
 namespace tb {
 namespace {
+
+using Transaction = RegistryStore::Transaction;
 
 // "TnBr": marks the file as this program's store.
 constexpr const char* ApplicationId = "1416512114";
@@ -42,7 +44,7 @@ ValueInfo ValueFromRow(const SqliteStatement& row) {
 
 void KeyStore::Prepare() {
     CheckIntegrity();
-    SqliteTransaction transaction(db_, true);
+    Transaction transaction(db_, Transaction::Kind::Write);
     std::string version = db_.QueryText("PRAGMA user_version");
     std::string application = db_.QueryText("PRAGMA application_id");
     if (version == "0" && application == "0")
@@ -84,7 +86,7 @@ std::optional<StoredKey> KeyStore::Find(const String& path) {
 StoredKey KeyStore::Create(const String& path) {
     if (auto found = Find(path))
         return *found;
-    SqliteTransaction transaction(db_, true);
+    Transaction transaction(db_, Transaction::Kind::Write);
     StoredKey key = CreateChain(path);
     transaction.Commit();
     return key;
@@ -123,7 +125,7 @@ bool KeyStore::HasChildren(int64_t id) {
 }
 
 void KeyStore::Delete(int64_t id) {
-    SqliteTransaction transaction(db_, true);
+    Transaction transaction(db_, Transaction::Kind::Write);
     if (HasChildren(id))
         throw RegistryException(RegistryException::AccessDenied, db_.Path(), "the key has subkeys");
     db_.Prepare("DELETE FROM registry_value WHERE key_id = ?1").Bind(1, id).Run();
@@ -149,31 +151,12 @@ std::optional<ValueInfo> KeyStore::ReadValue(int64_t key, const String& name) {
     return ValueFromRow(query);
 }
 
-std::vector<ValueInfo> KeyStore::ReadValues(int64_t key) {
-    auto query =
-        db_.Prepare("SELECT name, type, data FROM registry_value WHERE key_id = ?1 ORDER BY id");
-    query.Bind(1, key);
-    std::vector<ValueInfo> values;
-    while (query.Step())
-        values.push_back(ValueFromRow(query));
-    return values;
-}
-
 void KeyStore::WriteValue(int64_t key, const String& name, uint32_t type, std::string_view data) {
     auto upsert = db_.Prepare("INSERT INTO registry_value(key_id, name, type, data) "
                               "VALUES (?1, ?2, ?3, ?4) ON CONFLICT(key_id, name) "
                               "DO UPDATE SET type = excluded.type, data = excluded.data");
     upsert.Bind(1, key).BindText(2, name.View()).Bind(3, type).BindBlob(4, data);
     upsert.Run();
-}
-
-bool KeyStore::DeleteValue(int64_t key, const String& name) {
-    auto remove =
-        db_.Prepare("DELETE FROM registry_value WHERE key_id = ?1 AND name = ?2 RETURNING id");
-    remove.Bind(1, key).BindText(2, name.View());
-    bool removed = remove.Step();
-    remove.Run();
-    return removed;
 }
 
 } // namespace tb

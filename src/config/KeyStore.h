@@ -39,11 +39,8 @@ public:
     std::vector<String> ChildPaths(int64_t id);
 
     std::optional<ValueInfo> ReadValue(int64_t key, const String& name);
-    // In the order the values were first written.
-    std::vector<ValueInfo> ReadValues(int64_t key);
     // Creates or replaces; an existing value keeps its place and name.
     void WriteValue(int64_t key, const String& name, uint32_t type, std::string_view data);
-    bool DeleteValue(int64_t key, const String& name);
 
 private:
     void CheckIntegrity();

@@ -60,16 +60,4 @@ void LoadList(Registry& key, const ObjectSink& add, const PrototypeTable& protot
     snapshot.Commit();
 }
 
-void LoadList(std::vector<std::unique_ptr<PersistantObject>>& list, Registry& key) {
-    LoadList(key, [&list](std::unique_ptr<PersistantObject> object) {
-        list.push_back(std::move(object));
-    });
-}
-
-std::vector<std::unique_ptr<PersistantObject>> LoadList(Registry& key) {
-    std::vector<std::unique_ptr<PersistantObject>> list;
-    LoadList(list, key);
-    return list;
-}
-
 } // namespace tb

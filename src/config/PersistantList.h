@@ -56,8 +56,5 @@ using ObjectSink = std::function<void(std::unique_ptr<PersistantObject>)>;
 // (PersistantObjectException); the objects before it have been added.
 void LoadList(Registry& key, const ObjectSink& add,
               const PrototypeTable& prototypes = PrototypeTable::Process());
-// Appends the loaded objects to `list`.
-void LoadList(std::vector<std::unique_ptr<PersistantObject>>& list, Registry& key);
-std::vector<std::unique_ptr<PersistantObject>> LoadList(Registry& key);
 
 } // namespace tb

@@ -16,10 +16,6 @@ void SaveObject(const PersistantObject& object, Registry& key) {
     object.Save(key);
 }
 
-std::unique_ptr<PersistantObject> LoadObject(Registry& key) {
-    return LoadObject(key, PrototypeTable::Process());
-}
-
 std::unique_ptr<PersistantObject> LoadObject(Registry& key, const PrototypeTable& prototypes) {
     String tag;
     key.GetString(ObjectIdValue, tag, true);

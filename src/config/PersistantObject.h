@@ -16,8 +16,6 @@ class PersistantObject {
 public:
     virtual ~PersistantObject() = default;
 
-    // A new object of the same class with default values.
-    virtual std::unique_ptr<PersistantObject> Create() const = 0;
     // A new object of the same class built from the values in `key`.
     virtual std::unique_ptr<PersistantObject> LoadNew(Registry& key) const = 0;
     // Writes the object's own values into `key`.
@@ -32,7 +30,6 @@ void SaveObject(const PersistantObject& object, Registry& key);
 // Reads "ObjectId" (missing: RegistryException FileNotFound) and builds the
 // object with the prototype of that tag (exact comparison). Without one,
 // throws PersistantObjectException "Object loader not available.".
-std::unique_ptr<PersistantObject> LoadObject(Registry& key);
 std::unique_ptr<PersistantObject> LoadObject(Registry& key, const PrototypeTable& prototypes);
 
 } // namespace tb

@@ -1,7 +1,5 @@
 #include "config/PrototypeTable.h"
 
-#include "config/PersistantObjectException.h"
-
 namespace tb {
 
 PrototypeTable& PrototypeTable::Process() {
@@ -23,23 +21,8 @@ const PersistantObject* PrototypeTable::Find(const String& tag) const {
     return nullptr;
 }
 
-std::unique_ptr<PersistantObject> PrototypeTable::CreateByTag(const String& tag) const {
-    const PersistantObject* prototype = Find(tag);
-    if (!prototype)
-        throw PersistantObjectException(PersistantObjectException::LoaderNotAvailable);
-    return prototype->Create();
-}
-
 void RegisterPrototype(std::unique_ptr<PersistantObject> prototype) {
     PrototypeTable::Process().Register(std::move(prototype));
-}
-
-std::unique_ptr<PersistantObject> CreateByTag(const String& tag) {
-    return PrototypeTable::Process().CreateByTag(tag);
-}
-
-void ClearPrototypes() noexcept {
-    PrototypeTable::Process().Clear();
 }
 
 } // namespace tb

@@ -11,8 +11,8 @@ namespace tb {
 
 // Pairs of (type tag, prototype object) that turn a stored tag back into an
 // object. The process has one table (Process()), filled at start-up before
-// other threads run and only read afterwards; Register and Clear must not
-// run while another thread may look up.
+// other threads run and only read afterwards; Register must not run while
+// another thread may look up.
 class PrototypeTable {
 public:
     static PrototypeTable& Process();
@@ -21,20 +21,12 @@ public:
     void Register(std::unique_ptr<PersistantObject> prototype);
     // The first prototype registered for exactly `tag`, or null.
     const PersistantObject* Find(const String& tag) const;
-    // A new default object of the class registered for `tag`. Throws
-    // PersistantObjectException "Object loader not available." without one.
-    std::unique_ptr<PersistantObject> CreateByTag(const String& tag) const;
-    size_t Size() const noexcept { return entries_.size(); }
-    // Empties the table (for tests).
-    void Clear() noexcept { entries_.clear(); }
 
 private:
     std::vector<std::pair<String, std::unique_ptr<PersistantObject>>> entries_;
 };
 
-// The same operations on the process-wide table.
+// Register on the process-wide table.
 void RegisterPrototype(std::unique_ptr<PersistantObject> prototype);
-std::unique_ptr<PersistantObject> CreateByTag(const String& tag);
-void ClearPrototypes() noexcept;
 
 } // namespace tb

@@ -5,8 +5,6 @@
 #include "config/RegistryException.h"
 #include "config/RegistryStore.h"
 
-#include <algorithm>
-
 namespace tb {
 namespace {
 
@@ -34,10 +32,6 @@ void CheckValueName(const String& name) {
                                 "value name with a NUL byte");
 }
 
-uint32_t Count(size_t n) {
-    return static_cast<uint32_t>(n);
-}
-
 } // namespace
 
 Registry::Registry(const String& basePath) : basePath_(basePath) {
@@ -51,11 +45,6 @@ Registry::~Registry() {
 
 bool Registry::Open(RegistryStore& root, const String& path, uint32_t access, bool throwOnFailure) {
     return Attach(root, basePath_ + path, access, throwOnFailure, true);
-}
-
-bool Registry::OpenExisting(RegistryStore& root, const String& path, uint32_t access,
-                            bool throwOnFailure) {
-    return Attach(root, basePath_ + path, access, throwOnFailure, false);
 }
 
 bool Registry::Attach(RegistryStore& root, const String& fullPath, uint32_t access,
@@ -238,38 +227,6 @@ void Registry::SetString(const String& name, const String& value) {
     Write(name, RegSz, data.View());
 }
 
-void Registry::SetValue(const String& name, uint32_t type, std::string_view data) {
-    Write(name, type, data);
-}
-
-std::optional<ValueInfo> Registry::GetValue(const String& name) const {
-    return Lookup(name, false);
-}
-
-bool Registry::DeleteValue(const String& name) {
-    RequireOpen(name);
-    try {
-        RequireAccess(SetValueRight, name);
-        CheckValueName(name);
-        return Keys().DeleteValue(keyId_, name);
-    } catch (const RegistryException& e) {
-        throw Renamed(e, name, RegistryException::NotOpen);
-    }
-}
-
-std::vector<ValueInfo> Registry::Values() const {
-    const String name = "(EnumValue)";
-    RequireOpen(name);
-    RequireAccess(QueryValueRight, name);
-    try {
-        if (!Keys().Exists(keyId_))
-            throw RegistryException(RegistryException::KeyDeleted, name, "the key was deleted");
-        return Keys().ReadValues(keyId_);
-    } catch (const RegistryException& e) {
-        throw Renamed(e, name, e.Code());
-    }
-}
-
 std::vector<String> Registry::SubKeyNames() const {
     const String name = "(EnumKey)";
     RequireOpen(name);
@@ -281,32 +238,6 @@ std::vector<String> Registry::SubKeyNames() const {
         for (const String& path : Keys().ChildPaths(keyId_))
             names.push_back(KeyPath::Leaf(path));
         return names;
-    } catch (const RegistryException& e) {
-        throw Renamed(e, name, e.Code());
-    }
-}
-
-bool Registry::QueryInfo(uint32_t& subKeys, uint32_t& maxSubKeyLength, uint32_t& values,
-                         uint32_t& maxValueNameLength, uint32_t& maxValueLength) const {
-    const String name = "(QueryKey)";
-    RequireOpen(name);
-    if ((access_ & QueryValueRight) == 0)
-        return false;
-    try {
-        if (!Keys().Exists(keyId_))
-            return false;
-        std::vector<String> paths = Keys().ChildPaths(keyId_);
-        std::vector<ValueInfo> all = Keys().ReadValues(keyId_);
-        subKeys = Count(paths.size());
-        values = Count(all.size());
-        maxSubKeyLength = maxValueNameLength = maxValueLength = 0;
-        for (const String& path : paths)
-            maxSubKeyLength = std::max(maxSubKeyLength, Count(KeyPath::Leaf(path).View().size()));
-        for (const ValueInfo& value : all) {
-            maxValueNameLength = std::max(maxValueNameLength, Count(value.name.View().size()));
-            maxValueLength = std::max(maxValueLength, Count(value.data.View().size()));
-        }
-        return true;
     } catch (const RegistryException& e) {
         throw Renamed(e, name, e.Code());
     }

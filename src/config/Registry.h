@@ -16,15 +16,14 @@ class RegistryStore;
 
 // The key below which all configuration lives.
 inline constexpr const char* RootKeyPath = "Software\\Brightfold\\Tunebridge\\1.0";
-// Access masks: everything, and reading only.
+// The access mask of everything.
 inline constexpr uint32_t FullAccess = 0xF003F;
-inline constexpr uint32_t ReadAccess = 0x20019;
 
 // One key of the persistent store, opened by its path, or closed. Values keep
 // their type: REG_SZ texts and REG_DWORD numbers (flags are 0 or 1, read as
 // true when not 0). Names of keys and values compare without regard to ASCII
 // case. Errors are RegistryException; the getters that take no
-// throwIfMissing, SubKeyExists, and Open/OpenExisting without throwOnFailure
+// throwIfMissing, SubKeyExists, and Open without throwOnFailure
 // report a missing key or value as false instead. Every operation on a closed
 // key throws NotOpen (15000).
 // Not thread-safe: used by the thread that uses its store, which must outlive it.
@@ -44,9 +43,6 @@ public:
     // its parents when missing. On failure throws RegistryException (code and
     // full path) when `throwOnFailure`, else returns false.
     bool Open(RegistryStore& root, const String& path, uint32_t access, bool throwOnFailure);
-    // The same without creating: a missing key fails with FileNotFound (2).
-    bool OpenExisting(RegistryStore& root, const String& path, uint32_t access,
-                      bool throwOnFailure);
     void Close() noexcept;
     bool IsOpen() const noexcept { return store_ != nullptr; }
 
@@ -78,23 +74,9 @@ public:
     // REG_SZ of the text and its terminating NUL.
     virtual void SetString(const String& name, const String& value);
 
-    // Counts and longest lengths (name lengths in bytes without a NUL, data
-    // in bytes). False when the key cannot be queried.
-    bool QueryInfo(uint32_t& subKeys, uint32_t& maxSubKeyLength, uint32_t& values,
-                   uint32_t& maxValueNameLength, uint32_t& maxValueLength) const;
-
-    // A value exactly as stored, or empty when missing.
-    std::optional<ValueInfo> GetValue(const String& name) const;
-    // Writes a value of any type exactly as given; failures throw NotOpen.
-    void SetValue(const String& name, uint32_t type, std::string_view data);
-    // False when there was no such value; failures throw NotOpen.
-    bool DeleteValue(const String& name);
-    // All values, in the order they were first written.
-    std::vector<ValueInfo> Values() const;
     // Names of the direct subkeys, ordered without regard to case.
     std::vector<String> SubKeyNames() const;
 
-    const String& BasePath() const noexcept { return basePath_; }
     // The open key's full path as stored (empty when closed).
     const String& Path() const noexcept { return path_; }
     // The store the key was opened on; throws NotOpen when closed.

@@ -36,19 +36,21 @@ std::unique_ptr<RegistryStore> RegistryStore::Open(const String& configDirectory
     PreparePrivateFile(filePath);
     auto connection = std::make_unique<SqliteConnection>(filePath, busyTimeout);
     Configure(*connection);
-    return std::unique_ptr<RegistryStore>(new RegistryStore(filePath, std::move(connection)));
+    return std::unique_ptr<RegistryStore>(new RegistryStore(std::move(connection)));
 }
 
-RegistryStore::RegistryStore(String filePath, std::unique_ptr<SqliteConnection> connection)
-    : filePath_(std::move(filePath)), connection_(std::move(connection)),
-      keys_(std::make_unique<KeyStore>(*connection_)) {
+RegistryStore::RegistryStore(std::unique_ptr<SqliteConnection> connection)
+    : connection_(std::move(connection)), keys_(std::make_unique<KeyStore>(*connection_)) {
     keys_->Prepare();
 }
 
 RegistryStore::~RegistryStore() = default;
 
 RegistryStore::Transaction::Transaction(RegistryStore& store, Kind kind)
-    : connection_(*store.connection_) {
+    : Transaction(*store.connection_, kind) {}
+
+RegistryStore::Transaction::Transaction(SqliteConnection& connection, Kind kind)
+    : connection_(connection) {
     connection_.Begin(kind == Kind::Write);
 }
 

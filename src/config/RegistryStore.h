@@ -34,15 +34,12 @@ public:
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
-    const String& FilePath() const noexcept { return filePath_; }
-
 private:
     friend class Registry;
 
-    RegistryStore(String filePath, std::unique_ptr<SqliteConnection> connection);
+    explicit RegistryStore(std::unique_ptr<SqliteConnection> connection);
     KeyStore& Keys() noexcept { return *keys_; }
 
-    String filePath_;
     std::unique_ptr<SqliteConnection> connection_;
     std::unique_ptr<KeyStore> keys_;
 };
@@ -57,6 +54,8 @@ public:
     enum class Kind { Read, Write };
 
     explicit Transaction(RegistryStore& store, Kind kind = Kind::Write);
+    // On a bare connection, for the key store below the registry.
+    Transaction(SqliteConnection& connection, Kind kind);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

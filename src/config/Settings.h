@@ -56,8 +56,7 @@ inline constexpr SettingLimit SettingLimits[] = {
      "seconds a connection may wait before sending a request"},
     {"SendTimeoutSeconds", &Settings::sendTimeoutSeconds, 1, 86400,
      "seconds a client may take nothing before its connection ends"},
-    {"MaxAutoUnits", &Settings::maxAutoUnits, 0, 100000,
-     "devices admitted automatically, at most"},
+    {"MaxAutoUnits", &Settings::maxAutoUnits, 0, 100000, "devices admitted automatically, at most"},
 };
 
 // Settings shared between the thread that changes them (start-up, setup,
@@ -75,10 +74,6 @@ public:
     void Set(const Settings& values) {
         std::lock_guard lock(mutex_);
         values_ = values;
-    }
-    template <typename Change> void Update(Change change) {
-        std::lock_guard lock(mutex_);
-        change(values_);
     }
 
 private:

@@ -61,10 +61,6 @@ int64_t SqliteStatement::Number(int column) const {
     return sqlite3_column_int64(statement_, column);
 }
 
-bool SqliteStatement::IsNull(int column) const {
-    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
-}
-
 String SqliteStatement::Text(int column) const {
     auto text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     int length = sqlite3_column_bytes(statement_, column);

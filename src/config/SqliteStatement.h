@@ -34,7 +34,6 @@ public:
 
     // Columns count from 0.
     int64_t Number(int column) const;
-    bool IsNull(int column) const;
     // Exact bytes, NUL bytes included.
     String Text(int column) const;
     String Blob(int column) const;

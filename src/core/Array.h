@@ -18,7 +18,6 @@ public:
     explicit Array(int32_t growBy = 16) : growBy_(growBy > 0 ? growBy : 16) {}
 
     int32_t Count() const noexcept { return static_cast<int32_t>(items_.size()); }
-    int32_t Capacity() const noexcept { return static_cast<int32_t>(items_.capacity()); }
     bool IsEmpty() const noexcept { return items_.empty(); }
 
     T& At(int32_t index) {

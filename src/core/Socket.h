@@ -41,7 +41,6 @@ public:
     bool WaitReadable(int32_t milliseconds);
 
     bool IsOpen() const noexcept { return handle_ >= 0; }
-    int Handle() const noexcept { return handle_; }
     IPAddress PeerAddress() const;
     IPAddress LocalAddress() const;
 

@@ -48,10 +48,4 @@ void SocketRegistry::Reopen() {
     r.stopped = false;
 }
 
-int SocketRegistry::OpenCount() {
-    Registry& r = TheRegistry();
-    std::lock_guard lock(r.mutex);
-    return static_cast<int>(r.handles.size());
-}
-
 } // namespace tb

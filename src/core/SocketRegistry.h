@@ -14,8 +14,9 @@ public:
     // Shuts down every open socket; sockets opened afterwards are shut down
     // at once, until Reopen.
     static void ShutdownAll();
+    // Lets sockets live again after ShutdownAll (a process that runs its
+    // server more than once).
     static void Reopen();
-    static int OpenCount();
 };
 
 } // namespace tb

@@ -14,13 +14,6 @@ int32_t InputStream::Read(void* buffer, int32_t maximum) {
     return n > 0 || maximum <= 0 ? n : -1;
 }
 
-int32_t InputStream::Skip(int32_t count) {
-    int32_t n = 0;
-    while (n < count && Get() >= 0)
-        ++n;
-    return n;
-}
-
 void OutputStream::Write(const void* bytes, int32_t count) {
     const auto* in = static_cast<const char*>(bytes);
     for (int32_t i = 0; i < count; ++i)

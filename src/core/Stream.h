@@ -11,15 +11,12 @@ public:
     virtual ~InputStream() = default;
     virtual int32_t Read(void* buffer, int32_t maximum);
     virtual int32_t Get() = 0;
-    // Consumes up to `count` bytes; returns how many were consumed.
-    virtual int32_t Skip(int32_t count);
 };
 
 // A byte sink. The generic Write puts byte by byte.
 class OutputStream {
 public:
     virtual ~OutputStream() = default;
-    virtual void Flush() {}
     virtual void Write(const void* bytes, int32_t count);
     virtual void Put(char byte) = 0;
     virtual void Close() {}

@@ -117,10 +117,6 @@ const char* String::c_str() const noexcept {
     return Chars(buffer_);
 }
 
-int32_t String::Capacity() const noexcept {
-    return buffer_->capacity;
-}
-
 char String::At(int32_t index) const {
     if (index < 0 || index > buffer_->length)
         throw StringIndexOutOfBoundsException(index);
@@ -196,17 +192,8 @@ bool operator==(const char* text, const String& s) noexcept {
     return s == text;
 }
 
-bool String::EqualsNoCase(const char* text) const noexcept {
-    return text && strcasecmp(c_str(), text) == 0 && strlen(text) == static_cast<size_t>(Length());
-}
-
 bool String::StartsWith(std::string_view prefix) const noexcept {
     return View().substr(0, prefix.size()) == prefix;
-}
-
-bool String::StartsWithNoCase(std::string_view prefix) const noexcept {
-    return prefix.size() <= static_cast<size_t>(Length()) &&
-           strncasecmp(c_str(), prefix.data(), prefix.size()) == 0;
 }
 
 int32_t String::Find(std::string_view text, int32_t from) const noexcept {

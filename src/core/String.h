@@ -50,9 +50,7 @@ public:
     bool operator!=(const String& other) const noexcept { return !(*this == other); }
     bool operator<(const String& other) const noexcept { return View() < other.View(); }
 
-    bool EqualsNoCase(const char* text) const noexcept;
     bool StartsWith(std::string_view prefix) const noexcept;
-    bool StartsWithNoCase(std::string_view prefix) const noexcept;
     // Position of the first occurrence at or after `from`, or -1.
     int32_t Find(std::string_view text, int32_t from = 0) const noexcept;
     int32_t Find(char c, int32_t from = 0) const noexcept;
@@ -76,10 +74,6 @@ public:
     // Every non-overlapping occurrence of `find`, left to right, replaced.
     // Shares this buffer when nothing matched.
     String ReplaceAll(std::string_view find, std::string_view replacement) const;
-
-    // For tests and diagnostics.
-    int32_t Capacity() const noexcept;
-    bool SharesBufferWith(const String& other) const noexcept { return buffer_ == other.buffer_; }
 
 private:
     struct Header {

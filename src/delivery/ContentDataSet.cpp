@@ -9,7 +9,7 @@
 namespace tb {
 
 void ContentDataSet::AddItem(MediaNode& node, HttpRequest& request) {
-    node.AppendContentItem(request, body_);
+    node.ContentItem(request, body_);
 }
 
 HttpAnswer ContentDataSet::Finish(int32_t total, int32_t fromIndex, int32_t count,

@@ -1,9 +1,10 @@
-// What a folder answers a device: its listing and its own item.
+#include "delivery/FolderBrowse.h"
+
 #include "core/ActivityLog.h"
-#include "core/DateTime.h"
 #include "delivery/ContentDataSet.h"
 #include "library/FolderNode.h"
-#include "library/NodeTree.h"
+#include "library/RandomStreamNode.h"
+#include "library/SongNode.h"
 #include "server/HttpRequest.h"
 #include "web/UserList.h"
 
@@ -25,45 +26,61 @@ bool IsRoot(const MediaNode* node) {
     return node && !node->Parent();
 }
 
-} // namespace
-
-void FolderNode::AppendContentItem(HttpRequest&, TextBuilder& listing) {
-    // Players mark folders below the first level with the byte 0x8F.
-    listing.Append("<contentdata><branch/><name>").Append(Name());
-    listing.Append(IsRoot(Parent()) ? "</name><nodeid>" : "\x8F</name><nodeid>");
-    listing.AppendNumber(WireId()).Append("</nodeid></contentdata>");
+void AppendBranch(const MediaNode& node, TextBuilder& listing, const char* nameEnd) {
+    listing.Append("<contentdata><branch/><name>").Append(node.Name()).Append(nameEnd);
+    listing.AppendNumber(node.WireId()).Append("</nodeid></contentdata>");
 }
 
-HttpAnswer FolderNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
-                              const String& superScroll) {
-    int32_t count = children_.Count();
-    if (!superScroll.IsEmpty() && count > 0)
-        fromIndex = SuperScroll(children_, fromIndex, superScroll);
-    ListingWindow window = ClampWindow(count, numElem, fromIndex);
-    String userName = request.users->NameOf(request.user);
-    if (window.fromIndex == 0 && Id() == 0) {
-        request.users->Reseed(request.user, static_cast<uint32_t>(std::time(nullptr)));
-        request.log->AddLine("[" + userName + "]: Seeding");
-    }
-    request.log->AddLine(ReadingLine(userName, Name(), count, window));
+// The listing of a window of `node`'s `count` children: the reading line,
+// the "Browsing" status, the items.
+template <typename ItemAt>
+HttpAnswer ListWindow(MediaNode& node, HttpRequest& request, const String& userName, int32_t count,
+                      const ListingWindow& window, ItemAt itemAt) {
+    request.log->AddLine(ReadingLine(userName, node.Name(), count, window));
     request.users->SetStatus(request.unitKey, "Browsing", 10);
     ContentDataSet listing(window.HasItems() ? window.numElem : 0);
     for (int32_t k = 0; window.HasItems() && k < window.numElem; ++k)
-        listing.AddItem(*children_.At(window.fromIndex + k), request);
-    return listing.Finish(count, window.fromIndex, window.numElem, GetETag(request, ' '));
+        listing.AddItem(itemAt(window.fromIndex + k), request);
+    return listing.Finish(count, window.fromIndex, window.numElem, node.GetETag(request, ' '));
 }
 
-String FolderNode::GetETag(HttpRequest& request, char action) {
-    if (action == 'P' || action == 'B')
-        return ImageETag(action);
-    if (action == 'M' || action == 'N')
-        return DateTime::Now().TimeTag();
-    return request.tree ? request.tree->IndexTime().TimeTag() : DateTime::Now().TimeTag();
+} // namespace
+
+void AppendFolderItem(const FolderNode& folder, TextBuilder& listing) {
+    // Players mark folders below the first level with the byte 0x8F.
+    AppendBranch(folder, listing,
+                 IsRoot(folder.Parent()) ? "</name><nodeid>" : "\x8F</name><nodeid>");
 }
 
-void FolderNode::WebAction(HttpRequest& request, char action) {
-    if (action == 'P' || action == 'B')
-        ServeImage(request, action);
+HttpAnswer BrowseFolder(FolderNode& folder, HttpRequest& request, int32_t numElem,
+                        int32_t fromIndex, const String& superScroll) {
+    const Array<MediaNode*>& children = folder.Children();
+    int32_t count = children.Count();
+    if (!superScroll.IsEmpty() && count > 0)
+        fromIndex = SuperScroll(children, fromIndex, superScroll);
+    ListingWindow window = ClampWindow(count, numElem, fromIndex);
+    String userName = request.users->NameOf(request.user);
+    if (window.fromIndex == 0 && folder.Id() == 0) {
+        request.users->Reseed(request.user, static_cast<uint32_t>(std::time(nullptr)));
+        request.log->AddLine("[" + userName + "]: Seeding");
+    }
+    return ListWindow(folder, request, userName, count, window,
+                      [&](int32_t p) -> MediaNode& { return *children.At(p); });
+}
+
+void AppendRandomStreamItem(const RandomStreamNode& stream, TextBuilder& listing) {
+    AppendBranch(stream, listing, "</name><nodeid>");
+}
+
+HttpAnswer BrowseRandomStream(RandomStreamNode& stream, HttpRequest& request, int32_t numElem,
+                              int32_t fromIndex) {
+    const Array<SongNode*>& songs = stream.Songs();
+    int32_t count = songs.Count();
+    std::vector<int32_t> order = request.users->ShuffledOrder(request.user, count);
+    ListingWindow window = ClampWindow(count, numElem, fromIndex);
+    return ListWindow(
+        stream, request, request.users->NameOf(request.user), count, window,
+        [&](int32_t p) -> MediaNode& { return *songs.At(order[static_cast<size_t>(p)]); });
 }
 
 } // namespace tb

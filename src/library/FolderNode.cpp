@@ -1,9 +1,11 @@
 #include "library/FolderNode.h"
 
+#include "core/DateTime.h"
 #include "core/FileDescriptor.h"
 #include "core/Socket.h"
 #include "library/FolderImages.h"
 #include "library/MetadataFile.h"
+#include "library/NodeTree.h"
 #include "server/HttpRequest.h"
 #include "server/ResponseHeaders.h"
 
@@ -72,6 +74,27 @@ FolderMetadata FolderNode::RefreshMetadata() {
     if (m.backImage.IsEmpty())
         m.backImage = FolderImages::FindBack(path_);
     return m;
+}
+
+void FolderNode::ContentItem(HttpRequest& request, TextBuilder& listing) {
+    AnswersOf(request).ContentItem(*this, request, listing);
+}
+
+void FolderNode::WebAction(HttpRequest& request, char action) {
+    AnswersOf(request).WebAction(*this, request, action);
+}
+
+HttpAnswer FolderNode::Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
+                              const String& superScroll) {
+    return AnswersOf(request).Browse(*this, request, numElem, fromIndex, superScroll);
+}
+
+String FolderNode::GetETag(HttpRequest& request, char action) {
+    if (action == 'P' || action == 'B')
+        return ImageETag(action);
+    if (action == 'M' || action == 'N')
+        return DateTime::Now().TimeTag();
+    return request.tree ? request.tree->IndexTime().TimeTag() : DateTime::Now().TimeTag();
 }
 
 String FolderNode::ImageETag(char action) {

@@ -62,7 +62,8 @@ void CollectSongs(FolderNode& folder, Array<SongNode*>& songs) {
 
 // Steps that build the new tree; null when the build was cancelled.
 std::shared_ptr<NodeTree> BuildTree(ServiceList& services, const IndexOptions& options,
-                                    ActivityLog& log, IndexProgress* progress) {
+                                    const NodeAnswers& answers, ActivityLog& log,
+                                    IndexProgress* progress) {
     std::vector<std::unique_ptr<ShareInfo>> shares;
     IndexBuildContext context{progress, &log, options.preloadMp3Info, &shares};
     auto root = NewFolder(options.serverName, nullptr);
@@ -90,7 +91,7 @@ std::shared_ptr<NodeTree> BuildTree(ServiceList& services, const IndexOptions& o
         progress->SetStatus("(nodindex)");
     log.AddLine("Creating node index...");
     auto tree = std::make_shared<NodeTree>();
-    tree->Adopt(std::move(root), std::move(stream), std::move(shares), DateTime::NowUtc());
+    tree->Adopt(std::move(root), std::move(stream), std::move(shares), DateTime::NowUtc(), answers);
     if (progress)
         progress->SetStatus("(st\xE4"
                             "dar)");
@@ -106,7 +107,7 @@ void BuildIndex(NodeIndex& index, ServiceList& services, const IndexOptions& opt
     try {
         if (!progress || progress->Begin()) {
             ServiceList::Guard servicesLock(services);
-            if (auto tree = BuildTree(services, options, log, progress))
+            if (auto tree = BuildTree(services, options, index.Answers(), log, progress))
                 index.Install(std::move(tree));
         }
     } catch (...) {

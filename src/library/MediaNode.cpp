@@ -1,13 +1,17 @@
 #include "library/MediaNode.h"
 
+#include "library/NodeTree.h"
+#include "server/HttpRequest.h"
+
 #include <cctype>
+#include <stdexcept>
 
 namespace tb {
 
-String MediaNode::ContentItem(HttpRequest& request) {
-    TextBuilder item;
-    AppendContentItem(request, item);
-    return item.Finish();
+const NodeAnswers& MediaNode::AnswersOf(const HttpRequest& request) {
+    if (!request.tree)
+        throw std::logic_error("a node answered a request that does not hold its tree");
+    return request.tree->Answers();
 }
 
 bool MediaNode::StartsAtOrAfter(const String& letter) const {

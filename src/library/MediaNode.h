@@ -8,6 +8,7 @@
 
 namespace tb {
 
+class NodeAnswers;
 struct HttpRequest;
 
 // Anything a device or browser can name by ID: a folder, a song, a random
@@ -23,9 +24,8 @@ public:
     virtual bool IsPlayable() const = 0;
     virtual bool IsFolder() const = 0;
     virtual bool IsSong() const = 0;
-    // Appends the node's <contentdata> item in a device's listing.
-    virtual void AppendContentItem(HttpRequest& request, TextBuilder& listing) = 0;
-    String ContentItem(HttpRequest& request);
+    // Appends the node's <contentdata> item to a device's listing.
+    virtual void ContentItem(HttpRequest& request, TextBuilder& listing) = 0;
     // Answers a browser's action letter on this node.
     virtual void WebAction(HttpRequest& request, char action) = 0;
     // A device's listing of a window of the node's children, to be sent
@@ -48,6 +48,10 @@ public:
     MediaNode* Parent() const noexcept { return parent_; }
     void SetParent(MediaNode* parent) noexcept { parent_ = parent; }
     void SetId(int32_t id) noexcept { id_ = id; }
+
+protected:
+    // The answers of the tree the request's node belongs to.
+    static const NodeAnswers& AnswersOf(const HttpRequest& request);
 
 private:
     String name_;

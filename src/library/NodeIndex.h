@@ -18,15 +18,18 @@ namespace tb {
 // All operations are thread-safe.
 class NodeIndex {
 public:
-    NodeIndex() : tree_(std::make_shared<NodeTree>()) {}
+    // Trees built for this index answer through `answers`, which must
+    // outlive the index and every tree it hands out.
+    explicit NodeIndex(const NodeAnswers& answers)
+        : answers_(answers), tree_(std::make_shared<NodeTree>()) {}
 
-    void Lock() { lock_.Wait(-1); }
-    void Unlock() { lock_.Release(1); }
+    const NodeAnswers& Answers() const noexcept { return answers_; }
 
+    // Holds the index lock for its scope.
     class Guard {
     public:
-        explicit Guard(NodeIndex& index) : index_(index) { index_.Lock(); }
-        ~Guard() { index_.Unlock(); }
+        explicit Guard(NodeIndex& index) : index_(index) { index_.lock_.Wait(-1); }
+        ~Guard() { index_.lock_.Release(1); }
         Guard(const Guard&) = delete;
         Guard& operator=(const Guard&) = delete;
 
@@ -44,6 +47,7 @@ public:
     void SetReindexInProgress(bool value) noexcept { reindexInProgress_.store(value); }
 
 private:
+    const NodeAnswers& answers_;
     Semaphore lock_{1, 1};
     mutable std::mutex treeMutex_;
     std::shared_ptr<const NodeTree> tree_; // guarded by treeMutex_

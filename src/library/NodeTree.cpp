@@ -1,5 +1,7 @@
 #include "library/NodeTree.h"
 
+#include <stdexcept>
+
 namespace tb {
 
 NodeTree::NodeTree() : indexTime_(uint64_t{0}) {
@@ -10,7 +12,9 @@ NodeTree::~NodeTree() = default;
 
 void NodeTree::Adopt(std::unique_ptr<FolderNode> root,
                      std::unique_ptr<RandomStreamNode> globalStream,
-                     std::vector<std::unique_ptr<ShareInfo>> shares, const DateTime& builtAt) {
+                     std::vector<std::unique_ptr<ShareInfo>> shares, const DateTime& builtAt,
+                     const NodeAnswers& answers) {
+    answers_ = &answers;
     root_ = std::move(root);
     globalStream_ = std::move(globalStream);
     shares_ = std::move(shares);
@@ -27,6 +31,12 @@ void NodeTree::Adopt(std::unique_ptr<FolderNode> root,
     }
     indexTime_ = builtAt;
     indexTime_.Complete();
+}
+
+const NodeAnswers& NodeTree::Answers() const {
+    if (!answers_)
+        throw std::logic_error("a node of a tree that was never built answered");
+    return *answers_;
 }
 
 void NodeTree::AssignIds(MediaNode* node) {

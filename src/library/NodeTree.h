@@ -3,6 +3,7 @@
 #include "core/Array.h"
 #include "core/DateTime.h"
 #include "library/FolderNode.h"
+#include "library/NodeAnswers.h"
 #include "library/RandomStreamNode.h"
 #include "library/ShareInfo.h"
 
@@ -24,12 +25,12 @@ public:
 
     // Takes the root; numbers it depth-first (the global random stream
     // first, as the root's first child, then out of the root's children
-    // again) and stamps the build time.
+    // again) and stamps the build time. The nodes answer through `answers`,
+    // which must outlive the tree.
     void Adopt(std::unique_ptr<FolderNode> root, std::unique_ptr<RandomStreamNode> globalStream,
-               std::vector<std::unique_ptr<ShareInfo>> shares, const DateTime& builtAt);
+               std::vector<std::unique_ptr<ShareInfo>> shares, const DateTime& builtAt,
+               const NodeAnswers& answers);
 
-    FolderNode* Root() const noexcept { return root_.get(); }
-    RandomStreamNode* GlobalStream() const noexcept { return globalStream_.get(); }
     int32_t Count() const noexcept { return nodes_.Count(); }
     // The node with this wire ID (1 = root), or null outside 1..Count().
     MediaNode* Get(int32_t wireId) const noexcept;
@@ -38,6 +39,9 @@ public:
         return id >= 0 && id < nodes_.Count() ? nodes_.At(id) : nullptr;
     }
     const DateTime& IndexTime() const noexcept { return indexTime_; }
+    // What the tree's nodes answer; throws std::logic_error for a tree
+    // that was never built.
+    const NodeAnswers& Answers() const;
 
 private:
     void AssignIds(MediaNode* node);
@@ -47,6 +51,7 @@ private:
     std::vector<std::unique_ptr<ShareInfo>> shares_;
     Array<MediaNode*> nodes_;
     DateTime indexTime_;
+    const NodeAnswers* answers_ = nullptr;
 };
 
 } // namespace tb

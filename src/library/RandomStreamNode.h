@@ -19,7 +19,7 @@ public:
     bool IsPlayable() const override { return false; }
     bool IsFolder() const override { return false; }
     bool IsSong() const override { return false; }
-    void AppendContentItem(HttpRequest& request, TextBuilder& listing) override;
+    void ContentItem(HttpRequest& request, TextBuilder& listing) override;
     void WebAction(HttpRequest&, char) override {}
     HttpAnswer Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
                       const String& superScroll) override;

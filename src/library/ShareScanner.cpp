@@ -1,7 +1,6 @@
 #include "library/ShareScanner.h"
 
 #include "core/Path.h"
-
 #include "library/FolderNode.h"
 #include "library/IndexProgress.h"
 

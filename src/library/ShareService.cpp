@@ -11,10 +11,6 @@
 
 namespace tb {
 
-std::unique_ptr<PersistantObject> ShareService::Create() const {
-    return std::make_unique<ShareService>();
-}
-
 std::unique_ptr<PersistantObject> ShareService::LoadNew(Registry& key) const {
     auto share = std::make_unique<ShareService>();
     key.GetString("Name", share->name_, false);

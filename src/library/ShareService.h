@@ -15,7 +15,6 @@ public:
         : name_(std::move(name)), description_(std::move(description)), folder_(std::move(folder)),
           startCrawler_(startCrawler) {}
 
-    std::unique_ptr<PersistantObject> Create() const override;
     std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override;
     void Save(Registry& key) const override;
     String TypeTag() const override { return Tag; }

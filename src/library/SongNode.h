@@ -3,6 +3,7 @@
 #include "library/MediaNode.h"
 
 #include <atomic>
+#include <memory>
 
 namespace tb {
 
@@ -21,11 +22,9 @@ public:
     bool IsPlayable() const override { return true; }
     bool IsFolder() const override { return false; }
     bool IsSong() const override { return true; }
-    void AppendContentItem(HttpRequest& request, TextBuilder& listing) override;
-    // "P" plays, "Z" downloads.
+    void ContentItem(HttpRequest& request, TextBuilder& listing) override;
     void WebAction(HttpRequest& request, char action) override;
     void Play(HttpRequest& request) override;
-    void Download(HttpRequest& request);
     // The file tag, for every action.
     String GetETag(HttpRequest& request, char action) override;
     // The path shown in log lines: "share name:rest" below the share's folder.
@@ -41,16 +40,19 @@ public:
     // Like GetInfo, but null instead of an exception.
     const Mp3Info* TryGetInfo() const noexcept;
 
-private:
-    // The song's listing item, but for the URL's start (the requested host
-    // and the device's key), which goes at `urlAt`. Made at the first
-    // listing; it never changes for this node.
+    // The song's listing item as the answer code made it at the first
+    // listing, but for the URL's start (the requested host and the
+    // device's key), which goes at `urlAt`; it never changes for this node.
     struct ListingItem {
         String text;
         int32_t urlAt;
     };
-    const ListingItem* Item(HttpRequest& request) const;
+    // Null until an item was kept.
+    const ListingItem* KeptItem() const noexcept { return item_.load(std::memory_order_acquire); }
+    // Keeps `item` unless another thread kept one first; returns the one kept.
+    const ListingItem* KeepItem(std::unique_ptr<ListingItem> item) const;
 
+private:
     String path_;
     const ShareInfo* share_;
     mutable std::atomic<const Mp3Info*> info_{nullptr};

@@ -34,9 +34,4 @@ void ConnectionSlots::SetLimit(int32_t limit) {
     freed_.notify_all();
 }
 
-int32_t ConnectionSlots::InUse() const {
-    std::lock_guard lock(mutex_);
-    return inUse_;
-}
-
 } // namespace tb

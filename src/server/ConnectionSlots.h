@@ -19,7 +19,6 @@ public:
     bool Acquire(const Event& quit);
     void Release();
     void SetLimit(int32_t limit);
-    int32_t InUse() const;
 
     // Gives a slot back when it goes out of scope.
     class Token {

@@ -37,9 +37,8 @@ String RequestLogText(std::string_view request) {
     String out;
     for (size_t start = 0; start < request.size();) {
         size_t end = request.find("\r\n", start);
-        std::string_view line = request.substr(start, end == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : end - start);
+        std::string_view line = request.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (line.size() >= Authorization.size() &&
             strncasecmp(line.data(), Authorization.data(), Authorization.size()) == 0) {
             AppendEscaped(out, line.substr(0, ShownPartOfCredentials(line)));

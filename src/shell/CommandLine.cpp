@@ -1,6 +1,7 @@
 #include "shell/CommandLine.h"
 
 #include "core/Exceptions.h"
+#include "shell/OptionParser.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -15,7 +16,7 @@ uint16_t ParsePort(const char* text) {
     errno = 0;
     unsigned long value = std::strtoul(text, &end, 10);
     if (!*text || *end || errno || value > 65535 || text[0] == '-' || text[0] == '+')
-        throw std::invalid_argument(std::string("invalid port: ") + text);
+        throw UsageError(std::string("invalid port: ") + text);
     return static_cast<uint16_t>(value);
 }
 
@@ -37,42 +38,34 @@ const char* CommandLine::Usage() {
 }
 
 CommandLine CommandLine::Parse(int argc, const char* const* argv) {
+    ParsedOptions parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc),
+                                        {{"--port", "--bind", "--config-dir", "--share", "--user"},
+                                         {"--headless", "--help", "-h", "--version"}});
+    if (!parsed.positional.empty())
+        throw UsageError("unexpected argument: " + parsed.positional.front());
     CommandLine options;
-    for (int i = 1; i < argc; ++i) {
-        std::string option = argv[i];
-        auto value = [&]() -> const char* {
-            if (i + 1 >= argc)
-                throw std::invalid_argument(option + " needs a value");
-            return argv[++i];
-        };
-        if (option == "--headless")
-            options.headless = true;
-        else if (option == "--help" || option == "-h")
-            options.help = true;
-        else if (option == "--version")
-            options.version = true;
-        else if (option == "--port")
-            options.port = ParsePort(value());
-        else if (option == "--bind") {
-            const char* text = value();
-            try {
-                options.bindAddress = IPAddress::FromHost(text);
-            } catch (const IPAddressException&) {
-                throw std::invalid_argument(std::string("invalid IPv4 address: ") + text);
-            }
-        } else if (option == "--config-dir")
-            options.configDir = value();
-        else if (option == "--share")
-            options.share = value();
-        else if (option == "--user") {
-            std::string user = value();
-            size_t colon = user.find(':');
-            if (colon == 0 || colon == std::string::npos || colon + 1 == user.size())
-                throw std::invalid_argument("--user needs ID:PASSWORD");
-            options.userId = String(user.substr(0, colon));
-            options.password = String(user.substr(colon + 1));
-        } else
-            throw std::invalid_argument("unknown option: " + option);
+    options.headless = parsed.Has("--headless");
+    options.help = parsed.Has("--help") || parsed.Has("-h");
+    options.version = parsed.Has("--version");
+    if (const std::string* port = parsed.Find("--port"))
+        options.port = ParsePort(port->c_str());
+    if (const std::string* bind = parsed.Find("--bind")) {
+        try {
+            options.bindAddress = IPAddress::FromHost(bind->c_str());
+        } catch (const IPAddressException&) {
+            throw UsageError("invalid IPv4 address: " + *bind);
+        }
+    }
+    if (const std::string* configDir = parsed.Find("--config-dir"))
+        options.configDir = String(*configDir);
+    if (const std::string* share = parsed.Find("--share"))
+        options.share = String(*share);
+    if (const std::string* user = parsed.Find("--user")) {
+        size_t colon = user->find(':');
+        if (colon == 0 || colon == std::string::npos || colon + 1 == user->size())
+            throw UsageError("--user needs ID:PASSWORD");
+        options.userId = String(user->substr(0, colon));
+        options.password = String(user->substr(colon + 1));
     }
     return options;
 }

@@ -20,7 +20,8 @@ struct CommandLine {
     String userId;
     String password;
 
-    // Throws std::invalid_argument with a one-line message for a bad option.
+    // Throws UsageError (a std::invalid_argument) with a one-line message
+    // for a bad option.
     static CommandLine Parse(int argc, const char* const* argv);
     static const char* Usage();
 };

@@ -28,33 +28,20 @@ const char* Usage() {
            "reindex (SIGHUP) and other changes at its next start.\n";
 }
 
-// The words after "config", without the --config-dir option.
-std::vector<std::string> Words(int argc, const char* const* argv, String& configDir) {
-    std::vector<std::string> words;
-    for (int i = 2; i < argc; ++i) {
-        std::string word = argv[i];
-        if (word == "--config-dir") {
-            if (i + 1 >= argc)
-                throw UsageError("--config-dir needs a folder");
-            configDir = argv[++i];
-        } else {
-            words.push_back(word);
-        }
-    }
-    return words;
-}
-
 } // namespace
 
 int RunConfigCommand(int argc, const char* const* argv) {
-    String configDir;
     try {
-        std::vector<std::string> words = Words(argc, argv, configDir);
+        ParsedOptions parsed = ParseOptions(std::vector<std::string>(argv + 2, argv + argc),
+                                            {{"--config-dir"}, {}, true});
+        const std::vector<std::string>& words = parsed.positional;
+        const std::string* configDir = parsed.Find("--config-dir");
         if (words.empty() || words[0] == "--help" || words[0] == "-h") {
             std::fputs(Usage(), words.empty() ? stderr : stdout);
             return words.empty() ? 2 : 0;
         }
-        auto store = RegistryStore::Open(ConfigDirectory(configDir));
+        auto store =
+            RegistryStore::Open(ConfigDirectory(configDir ? String(*configDir) : String()));
         RegisterStoredTypes();
         ConfigCommands commands(*store);
         commands.Run(words);

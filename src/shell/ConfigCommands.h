@@ -1,20 +1,14 @@
 #pragma once
 
 #include "config/Settings.h"
+#include "shell/OptionParser.h"
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tb {
 
 class RegistryStore;
-
-// A command line that does not make sense (exit status 2, with usage).
-class UsageError : public std::invalid_argument {
-public:
-    using std::invalid_argument::invalid_argument;
-};
 
 // The subcommands of `tunebridge config`, on an open store. Errors are
 // thrown: UsageError for the command line, std::exception otherwise.

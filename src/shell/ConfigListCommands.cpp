@@ -20,40 +20,9 @@
 namespace tb {
 namespace {
 
-// Options after the positional words: "--flag" or "--name value".
-struct Options {
-    std::vector<std::string> positional;
-    std::vector<std::pair<std::string, std::string>> named;
-
-    const std::string* Find(const std::string& name) const {
-        for (const auto& [key, value] : named)
-            if (key == name)
-                return &value;
-        return nullptr;
-    }
-};
-
-Options ParseOptions(const std::vector<std::string>& words, size_t from,
-                     const std::vector<std::string>& withValue,
-                     const std::vector<std::string>& flags) {
-    Options options;
-    for (size_t i = from; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        bool takesValue = std::find(withValue.begin(), withValue.end(), word) != withValue.end();
-        bool isFlag = std::find(flags.begin(), flags.end(), word) != flags.end();
-        if (takesValue) {
-            if (i + 1 >= words.size())
-                throw UsageError(word + " needs a value");
-            options.named.emplace_back(word, words[++i]);
-        } else if (isFlag) {
-            options.named.emplace_back(word, "");
-        } else if (word.rfind("--", 0) == 0) {
-            throw UsageError("unknown option " + word);
-        } else {
-            options.positional.push_back(word);
-        }
-    }
-    return options;
+// The words after "share add" or "user add".
+std::vector<std::string> Rest(const std::vector<std::string>& words) {
+    return std::vector<std::string>(words.begin() + 2, words.end());
 }
 
 String ServerName(RegistryStore& store) {
@@ -102,7 +71,7 @@ void ConfigCommands::ShareList() {
 }
 
 void ConfigCommands::ShareAdd(const std::vector<std::string>& words) {
-    Options options = ParseOptions(words, 2, {"--description"}, {"--covers"});
+    ParsedOptions options = ParseOptions(Rest(words), {{"--description"}, {"--covers"}});
     if (options.positional.size() != 2)
         throw UsageError("share add needs NAME and PATH");
     const std::string& name = options.positional[0];
@@ -114,9 +83,8 @@ void ConfigCommands::ShareAdd(const std::vector<std::string>& words) {
         throw std::invalid_argument("no such folder: " + options.positional[1]);
     const std::string* description = options.Find("--description");
 
-    auto share =
-        std::make_shared<ShareService>(String(name), description ? String(*description) : String(),
-                                       path, options.Find("--covers") != nullptr);
+    auto share = std::make_shared<ShareService>(
+        String(name), description ? String(*description) : String(), path, options.Has("--covers"));
     ChangeStored(store_, [&] {
         ServiceList services;
         LoadServices(store_, services);
@@ -160,7 +128,8 @@ void ConfigCommands::UserList() {
 }
 
 void ConfigCommands::UserAdd(const std::vector<std::string>& words) {
-    Options options = ParseOptions(words, 2, {"--name", "--password", "--address"}, {"--disallow"});
+    ParsedOptions options =
+        ParseOptions(Rest(words), {{"--name", "--password", "--address"}, {"--disallow"}});
     if (options.positional.size() != 1 || options.positional[0].empty())
         throw UsageError("user add needs an ID");
     auto user = std::make_shared<WebUser>();
@@ -174,12 +143,12 @@ void ConfigCommands::UserAdd(const std::vector<std::string>& words) {
             throw std::invalid_argument("not an IPv4 address: " + *address);
         }
     }
-    user->permission = options.Find("--disallow") ? 0 : UserItem::Allowed;
+    user->permission = options.Has("--disallow") ? 0 : UserItem::Allowed;
     const std::string* password = options.Find("--password");
     // "-" reads it from standard input, so that it is not in the process list.
-    user->password = !password            ? RandomPassword()
-                     : *password == "-"   ? PasswordFromInput()
-                                          : String(*password);
+    user->password = !password          ? RandomPassword()
+                     : *password == "-" ? PasswordFromInput()
+                                        : String(*password);
 
     ChangeStored(store_, [&] {
         tb::UserList users;

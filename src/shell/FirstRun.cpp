@@ -46,7 +46,8 @@ String MusicFolder() {
 }
 
 bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ActivityLog& log) {
-    String folder = AbsolutePath(choices.shareFolder.IsEmpty() ? MusicFolder() : choices.shareFolder);
+    String folder =
+        AbsolutePath(choices.shareFolder.IsEmpty() ? MusicFolder() : choices.shareFolder);
     auto user = std::make_shared<WebUser>();
     user->id = choices.userId.IsEmpty() ? String("admin") : choices.userId;
     user->name = user->id;

@@ -11,6 +11,7 @@
 #include "core/Exceptions.h"
 #include "core/SocketRegistry.h"
 #include "core/Thread.h"
+#include "delivery/DeliveryAnswers.h"
 #include "library/NodeIndex.h"
 #include "library/ServiceList.h"
 #include "server/Dispatch.h"
@@ -53,7 +54,7 @@ class Daemon {
 public:
     explicit Daemon(const CommandLine& options)
         : options_(options),
-      log_(STDOUT_FILENO, quit_, isatty(STDOUT_FILENO) == 1, !getenv("JOURNAL_STREAM")) {}
+          log_(STDOUT_FILENO, quit_, isatty(STDOUT_FILENO) == 1, !getenv("JOURNAL_STREAM")) {}
 
     // Opens the store, loads everything and runs a first start if needed.
     void Load();
@@ -81,7 +82,8 @@ private:
     Settings settings_;
     ServiceList services_;
     UserList users_;
-    NodeIndex index_;
+    DeliveryAnswers answers_;
+    NodeIndex index_{answers_};
 };
 
 void Daemon::Load() {

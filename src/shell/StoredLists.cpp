@@ -2,8 +2,8 @@
 
 #include "config/PersistantList.h"
 #include "config/PrototypeTable.h"
-#include "config/RegistryStore.h"
 #include "config/Registry.h"
+#include "config/RegistryStore.h"
 #include "config/SettingsStorage.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"

@@ -142,8 +142,9 @@ UserList::Admission UserList::AddDevice(const String& identity, uint32_t peer,
         std::lock_guard lock(mutex_);
         if (FindByIdLocked(identity))
             return {};
-        auto devices = std::count_if(entries_.begin(), entries_.end(),
-                                     [](const Entry& e) { return StreamLocator::IsUnitKey(e->Key().View()); });
+        auto devices = std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) {
+            return StreamLocator::IsUnitKey(e->Key().View());
+        });
         if (devices >= limit) {
             auto now = std::chrono::steady_clock::now();
             bool report = fullReported_ == std::chrono::steady_clock::time_point() ||

@@ -4,11 +4,11 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <memory>
-#include <mutex>
 #include <vector>
 
 namespace tb {
@@ -59,9 +59,9 @@ public:
     // the peer; unless an entry carries the identity already, or `limit`
     // entries carry device identities (StreamLocator::IsUnitKey) already.
     struct Admission {
-        Entry entry;                // null when refused
-        bool full = false;          // refused because of the limit
-        bool reportFull = false;    // the first such refusal in a minute
+        Entry entry;             // null when refused
+        bool full = false;       // refused because of the limit
+        bool reportFull = false; // the first such refusal in a minute
     };
     Admission AddDevice(const String& identity, uint32_t peer, const String& password,
                         int32_t limit);
@@ -86,11 +86,11 @@ private:
     void RecordLocked(const UserItem& entry, bool added);
 
     mutable std::mutex mutex_;
-    std::vector<Entry> entries_;                    // guarded by mutex_
-    std::unordered_map<std::string, Entry> byId_;   // first entry of each ID; guarded by mutex_
+    std::vector<Entry> entries_;                  // guarded by mutex_
+    std::unordered_map<std::string, Entry> byId_; // first entry of each ID; guarded by mutex_
     std::chrono::steady_clock::time_point fullReported_; // guarded by mutex_
-    std::function<void()> onChanged_; // guarded by mutex_
-    std::vector<Change> changes_;     // guarded by mutex_
+    std::function<void()> onChanged_;                    // guarded by mutex_
+    std::vector<Change> changes_;                        // guarded by mutex_
 };
 
 } // namespace tb

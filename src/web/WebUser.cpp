@@ -4,10 +4,6 @@
 
 namespace tb {
 
-std::unique_ptr<PersistantObject> WebUser::Create() const {
-    return std::make_unique<WebUser>();
-}
-
 std::unique_ptr<PersistantObject> WebUser::LoadNew(Registry& key) const {
     auto user = std::make_unique<WebUser>();
     user->LoadCommon(key);

@@ -14,7 +14,6 @@ public:
     String id;
     String password;
 
-    std::unique_ptr<PersistantObject> Create() const override;
     std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override;
     void Save(Registry& key) const override;
     String TypeTag() const override { return Tag; }

@@ -1,0 +1,49 @@
+#include "delivery/DeliveryAnswers.h"
+
+#include "delivery/FolderBrowse.h"
+#include "delivery/SongAnswers.h"
+#include "library/FolderNode.h"
+
+namespace tb {
+
+void DeliveryAnswers::ContentItem(FolderNode& folder, HttpRequest&, TextBuilder& listing) const {
+    AppendFolderItem(folder, listing);
+}
+
+void DeliveryAnswers::ContentItem(SongNode& song, HttpRequest& request,
+                                  TextBuilder& listing) const {
+    AppendSongItem(song, request, listing);
+}
+
+void DeliveryAnswers::ContentItem(RandomStreamNode& stream, HttpRequest&,
+                                  TextBuilder& listing) const {
+    AppendRandomStreamItem(stream, listing);
+}
+
+HttpAnswer DeliveryAnswers::Browse(FolderNode& folder, HttpRequest& request, int32_t numElem,
+                                   int32_t fromIndex, const String& superScroll) const {
+    return BrowseFolder(folder, request, numElem, fromIndex, superScroll);
+}
+
+HttpAnswer DeliveryAnswers::Browse(RandomStreamNode& stream, HttpRequest& request, int32_t numElem,
+                                   int32_t fromIndex, const String&) const {
+    return BrowseRandomStream(stream, request, numElem, fromIndex);
+}
+
+void DeliveryAnswers::WebAction(FolderNode& folder, HttpRequest& request, char action) const {
+    if (action == 'P' || action == 'B')
+        folder.ServeImage(request, action);
+}
+
+void DeliveryAnswers::WebAction(SongNode& song, HttpRequest& request, char action) const {
+    if (action == 'P')
+        PlaySong(song, request);
+    else if (action == 'Z')
+        DownloadSong(song, request);
+}
+
+void DeliveryAnswers::Play(SongNode& song, HttpRequest& request) const {
+    PlaySong(song, request);
+}
+
+} // namespace tb
