@@ -1,80 +1,60 @@
+// Where the store lives: the command line, then the program's variable, the
+// XDG folder and the home folder.
 #include "config/ConfigDirectory.h"
 
 #include "core/String.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <map>
 #include <optional>
 #include <string>
 
 namespace tb::test {
 namespace {
 
-// Sets the variables for one test and puts the old values back afterwards.
-class ConfigDirectoryTest : public ::testing::Test {
-protected:
-    void Set(const char* name, const char* value) {
-        if (!saved_.count(name)) {
-            const char* old = getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
+// Sets a variable for one case and puts the old value back afterwards.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
-    void TearDown() override {
-        for (const auto& [name, value] : saved_)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-    }
-    void SetUp() override {
-        Set("TUNEBRIDGE_CONFIG_DIR", nullptr);
-        Set("XDG_CONFIG_HOME", nullptr);
-        Set("HOME", "/home/someone");
-    }
+    ~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
 
 private:
-    std::map<std::string, std::optional<std::string>> saved_;
+    const char* name_;
+    std::optional<std::string> old_;
 };
 
-TEST_F(ConfigDirectoryTest, TheCommandLineComesFirst) {
-    Set("TUNEBRIDGE_CONFIG_DIR", "/env/dir");
-    Set("XDG_CONFIG_HOME", "/xdg");
-    EXPECT_EQ(ConfigDirectory("/given"), "/given");
-}
-
-TEST_F(ConfigDirectoryTest, ThenTheProgramsOwnVariable) {
-    Set("TUNEBRIDGE_CONFIG_DIR", "/env/dir");
-    Set("XDG_CONFIG_HOME", "/xdg");
-    EXPECT_EQ(ConfigDirectory(""), "/env/dir");
-}
-
-TEST_F(ConfigDirectoryTest, ThenTheXdgConfigFolder) {
-    Set("XDG_CONFIG_HOME", "/xdg");
-    EXPECT_EQ(ConfigDirectory(""), "/xdg/tunebridge");
-}
-
-TEST_F(ConfigDirectoryTest, ThenTheHomeFolder) {
-    EXPECT_EQ(ConfigDirectory(""), "/home/someone/.config/tunebridge");
-}
-
-TEST_F(ConfigDirectoryTest, EmptyVariablesCountAsUnset) {
-    Set("TUNEBRIDGE_CONFIG_DIR", "");
-    Set("XDG_CONFIG_HOME", "");
-    EXPECT_EQ(ConfigDirectory(""), "/home/someone/.config/tunebridge");
-}
-
-TEST_F(ConfigDirectoryTest, ARelativeXdgFolderIsIgnored) {
-    Set("XDG_CONFIG_HOME", "relative/config");
-    EXPECT_EQ(ConfigDirectory(""), "/home/someone/.config/tunebridge");
-}
-
-TEST_F(ConfigDirectoryTest, WithoutHomeThePasswordDatabaseAnswers) {
-    Set("HOME", nullptr);
-    String directory = ConfigDirectory("");
-    EXPECT_TRUE(directory.StartsWith("/"));
-    EXPECT_TRUE(std::string(directory.View()).ends_with("/.config/tunebridge"));
+TEST(ConfigDirectoryTest, EachSourceIsTakenInItsTurn) {
+    struct Case {
+        const char* given;
+        const char* own;
+        const char* xdg;
+        const char* home;
+        const char* expected; // null: the password database's home, then .config/tunebridge
+    };
+    const Case cases[] = {
+        {"/given", "/env/dir", "/xdg", "/home/someone", "/given"},
+        {"", "/env/dir", "/xdg", "/home/someone", "/env/dir"},
+        {"", nullptr, "/xdg", "/home/someone", "/xdg/tunebridge"},
+        {"", nullptr, nullptr, "/home/someone", "/home/someone/.config/tunebridge"},
+        {"", "", "", "/home/someone", "/home/someone/.config/tunebridge"},
+        {"", nullptr, "relative/config", "/home/someone", "/home/someone/.config/tunebridge"},
+        {"", nullptr, nullptr, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        ScopedVariable own("TUNEBRIDGE_CONFIG_DIR", c.own), xdg("XDG_CONFIG_HOME", c.xdg),
+            home("HOME", c.home);
+        std::string directory(ConfigDirectory(c.given).View());
+        if (c.expected) {
+            EXPECT_EQ(directory, c.expected);
+        } else {
+            EXPECT_EQ(directory.front(), '/');
+            EXPECT_TRUE(directory.ends_with("/.config/tunebridge")) << directory;
+        }
+    }
 }
 
 } // namespace

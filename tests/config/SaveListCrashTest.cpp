@@ -128,7 +128,10 @@ uint32_t LoadWholeGeneration(const std::string& directory) {
     auto store = RegistryStore::Open(String(directory));
     Registry users(RootKeyPath);
     users.Open(*store, "Users", FullAccess, true);
-    std::vector<std::unique_ptr<PersistantObject>> list = LoadList(users);
+    std::vector<std::unique_ptr<PersistantObject>> list;
+    LoadList(
+        users, [&](std::unique_ptr<PersistantObject> object) { list.push_back(std::move(object)); },
+        TestPrototypes());
     EXPECT_FALSE(list.empty());
     if (list.empty())
         return 0;
@@ -144,7 +147,6 @@ uint32_t LoadWholeGeneration(const std::string& directory) {
 }
 
 TEST(SaveListCrashTest, AKilledSaveLeavesTheOldOrTheNewListWhole) {
-    RegisterTestPrototypes();
     TempDir dir;
     {
         auto store = RegistryStore::Open(String(dir.Path()));
@@ -179,7 +181,6 @@ TEST(SaveListCrashTest, AKilledSaveLeavesTheOldOrTheNewListWhole) {
                 saves);
     // At least one kill must have hit a save in progress, or the test proved nothing.
     EXPECT_GT(interrupted, 0);
-    ClearPrototypes();
 }
 
 } // namespace

@@ -1,35 +1,14 @@
+// The settings as stored: names, types and order of what is written, and
+// what loading makes of missing, odd and damaged values.
 #include "config/SettingsStorage.h"
 
 #include "StoreFixture.h"
+#include "config/ValueInfo.h"
 
 #include <arpa/inet.h>
 
 namespace tb::test {
 namespace {
-
-class SettingsStorageTest : public StoreFixture {
-protected:
-    std::vector<std::string> ValueNames(const char* subKey) {
-        std::vector<std::string> names;
-        for (const ValueInfo& value : ConfigKey(subKey)->Values())
-            names.emplace_back(value.name.View());
-        return names;
-    }
-
-    String Text(const char* subKey, const char* name) {
-        std::optional<ValueInfo> value = ConfigKey(subKey)->GetValue(name);
-        EXPECT_TRUE(value) << name;
-        EXPECT_EQ(value ? value->type : 0, RegSz) << name;
-        return value ? value->Text() : String();
-    }
-
-    uint32_t Number(const char* subKey, const char* name) {
-        std::optional<ValueInfo> value = ConfigKey(subKey)->GetValue(name);
-        EXPECT_TRUE(value) << name;
-        EXPECT_EQ(value ? value->type : 0, RegDword) << name;
-        return value && value->Number() ? *value->Number() : 0xDEADu;
-    }
-};
 
 IPAddress Address(const char* host, uint16_t port) {
     in_addr converted{};
@@ -37,252 +16,167 @@ IPAddress Address(const char* host, uint16_t port) {
     return IPAddress(converted.s_addr, port);
 }
 
-TEST_F(SettingsStorageTest, AFreshStoreLoadsTheDefaultsAndGetsItsKeys) {
-    Settings settings;
-    LoadSettings(*store, settings);
-    EXPECT_EQ(settings.name, "Tune Bridge");
-    EXPECT_EQ(settings.localAddress, IPAddress(0, 42961));
-    EXPECT_EQ(settings.publicAddress, IPAddress(0, 42961));
-    EXPECT_TRUE(settings.autoAuthorizeUnits);
-    EXPECT_TRUE(settings.autoDetectUnits);
-    EXPECT_FALSE(settings.logHttpRequests);
-    EXPECT_EQ(settings.webSkinName, "(Standard)");
-    EXPECT_FALSE(settings.showedCloseNote);
-    EXPECT_FALSE(settings.preloadMp3Info);
-    EXPECT_FALSE(settings.createGenreFolder);
-    EXPECT_FALSE(settings.createArtistFolder);
-    EXPECT_FALSE(settings.createAlbumFolder);
-    EXPECT_FALSE(settings.createYearFolder);
-    EXPECT_EQ(settings.maxConnections, 1024);
-    EXPECT_EQ(settings.idleTimeoutSeconds, 120);
-    Registry root;
-    ASSERT_TRUE(root.OpenExisting(*store, RootKeyPath, FullAccess, false));
-    EXPECT_TRUE(root.SubKeyExists("General"));
-    EXPECT_TRUE(root.SubKeyExists("MP3"));
-    EXPECT_TRUE(ConfigKey("General")->Values().empty());
+RawValue Text(const std::string& name, const std::string& text) {
+    return {name, RegSz, text + std::string(1, '\0')};
+}
+
+RawValue Number(const std::string& name, uint32_t n) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xFF);
+    return {name, RegDword, bytes};
+}
+
+class SettingsStorageTest : public StoreFixture {
+protected:
+    const String General = String(RootKeyPath) + "\\General";
+    const String Mp3 = String(RootKeyPath) + "\\MP3";
+
+    Settings Loaded() {
+        Settings settings;
+        LoadSettings(*store, settings);
+        return settings;
+    }
+};
+
+TEST_F(SettingsStorageTest, SavingWritesTheListedValuesInOrderAndTheyLoadBack) {
     EXPECT_FALSE(IsInstalled(*store));
-}
-
-TEST_F(SettingsStorageTest, SavingTheDefaultsWritesTheListedValuesInOrder) {
-    SaveSettings(*store, Settings());
-    EXPECT_EQ(ValueNames("General"),
-              (std::vector<std::string>{"Name", "IPAddress", "PublicIPAddress",
-                                        "AutoAuthorizeUnits", "AutoDetectUnits", "Installed",
-                                        "LogHttpRequests", "WebSkinName"}));
-    EXPECT_EQ(ValueNames("MP3"),
-              (std::vector<std::string>{"PreloadMp3Info", "CreateGenreFolder", "CreateArtistFolder",
-                                        "CreateAlbumFolder", "CreateYearFolder"}));
-    EXPECT_EQ(Text("General", "Name"), "Tune Bridge");
-    EXPECT_EQ(Text("General", "IPAddress"), "0.0.0.0:42961");
-    EXPECT_EQ(Text("General", "PublicIPAddress"), "0.0.0.0:42961");
-    EXPECT_EQ(Number("General", "AutoAuthorizeUnits"), 1u);
-    EXPECT_EQ(Number("General", "AutoDetectUnits"), 1u);
-    EXPECT_EQ(Number("General", "Installed"), 1u);
-    EXPECT_EQ(Number("General", "LogHttpRequests"), 0u);
-    EXPECT_EQ(Text("General", "WebSkinName"), "(Standard)");
-    for (const char* flag : {"PreloadMp3Info", "CreateGenreFolder", "CreateArtistFolder",
-                             "CreateAlbumFolder", "CreateYearFolder"})
-        EXPECT_EQ(Number("MP3", flag), 0u) << flag;
+    Settings changed;
+    changed.name = "Basement";
+    changed.localAddress = Address("192.168.0.2", 49553);
+    changed.publicAddress = Address("203.0.113.9", 8080);
+    changed.autoAuthorizeUnits = false;
+    changed.logHttpRequests = true;
+    changed.webSkinName = "Dark";
+    changed.createGenreFolder = true;
+    changed.createYearFolder = true;
+    changed.maxConnections = 7; // kept apart: not written by the setup's save
+    SaveSettings(*store, changed);
+    EXPECT_EQ(RawValuesOf(General),
+              (std::vector<RawValue>{
+                  Text("Name", "Basement"), Text("IPAddress", "192.168.0.2:49553"),
+                  Text("PublicIPAddress", "203.0.113.9:8080"), Number("AutoAuthorizeUnits", 0),
+                  Number("AutoDetectUnits", 1), Number("Installed", 1),
+                  Number("LogHttpRequests", 1), Text("WebSkinName", "Dark")}));
+    EXPECT_EQ(RawValuesOf(Mp3), (std::vector<RawValue>{
+                                    Number("PreloadMp3Info", 0), Number("CreateGenreFolder", 1),
+                                    Number("CreateArtistFolder", 0), Number("CreateAlbumFolder", 0),
+                                    Number("CreateYearFolder", 1)}));
     EXPECT_TRUE(IsInstalled(*store));
-}
-
-TEST_F(SettingsStorageTest, SavedTextsEndInOneNul) {
-    SaveSettings(*store, Settings());
-    EXPECT_EQ(ConfigKey("General")->GetValue("IPAddress")->data, String("0.0.0.0:42961\0", 14));
-}
-
-Settings Changed() {
-    Settings settings;
-    settings.name = "Basement";
-    settings.localAddress = Address("192.168.0.2", 49553);
-    settings.publicAddress = Address("203.0.113.9", 8080);
-    settings.autoAuthorizeUnits = false;
-    settings.autoDetectUnits = false;
-    settings.logHttpRequests = true;
-    settings.webSkinName = "Dark";
-    settings.preloadMp3Info = true;
-    settings.createGenreFolder = true;
-    settings.createArtistFolder = false;
-    settings.createAlbumFolder = true;
-    settings.createYearFolder = true;
-    return settings;
-}
-
-TEST_F(SettingsStorageTest, SavedSettingsLoadBack) {
-    SaveSettings(*store, Changed());
     Reopen();
-    Settings loaded;
-    LoadSettings(*store, loaded);
-    Settings expected = Changed();
-    EXPECT_EQ(loaded.name, expected.name);
-    EXPECT_EQ(loaded.localAddress, expected.localAddress);
-    EXPECT_EQ(loaded.publicAddress, expected.publicAddress);
+    Settings loaded = Loaded();
+    EXPECT_EQ(loaded.name, "Basement");
+    EXPECT_EQ(loaded.localAddress, changed.localAddress);
+    EXPECT_EQ(loaded.publicAddress, changed.publicAddress);
     EXPECT_FALSE(loaded.autoAuthorizeUnits);
-    EXPECT_FALSE(loaded.autoDetectUnits);
     EXPECT_TRUE(loaded.logHttpRequests);
     EXPECT_EQ(loaded.webSkinName, "Dark");
-    EXPECT_TRUE(loaded.preloadMp3Info);
     EXPECT_TRUE(loaded.createGenreFolder);
     EXPECT_FALSE(loaded.createArtistFolder);
-    EXPECT_TRUE(loaded.createAlbumFolder);
     EXPECT_TRUE(loaded.createYearFolder);
-    EXPECT_EQ(Text("General", "IPAddress"), "192.168.0.2:49553");
-    EXPECT_EQ(Number("MP3", "CreateArtistFolder"), 0u);
-    EXPECT_EQ(Number("MP3", "CreateYearFolder"), 1u);
+    EXPECT_EQ(loaded.maxConnections, 1024);
 }
 
-TEST_F(SettingsStorageTest, AStoredAddressIsUsed) {
-    ConfigKey("General")->SetString("IPAddress", "192.168.0.2:49553");
-    Settings settings;
-    LoadSettings(*store, settings);
-    EXPECT_EQ(settings.localAddress, Address("192.168.0.2", 49553));
-    EXPECT_EQ(settings.publicAddress, IPAddress(0, 42961));
-}
+TEST_F(SettingsStorageTest, MissingOrWronglyTypedValuesKeepWhatTheSettingsHeld) {
+    Settings fresh = Loaded();
+    EXPECT_EQ(fresh.name, "Tune Bridge");
+    EXPECT_EQ(fresh.localAddress, IPAddress(0, 42961));
+    EXPECT_TRUE(fresh.autoAuthorizeUnits);
+    EXPECT_EQ(fresh.webSkinName, "(Standard)");
+    EXPECT_EQ(fresh.sendTimeoutSeconds, 60);
+    EXPECT_EQ(fresh.maxAutoUnits, 32);
+    EXPECT_TRUE(RawValuesOf(General).empty()); // loading writes nothing
 
-TEST_F(SettingsStorageTest, AnEmptyAddressKeepsTheSetting) {
-    ConfigKey("General")->SetString("IPAddress", "");
-    Settings settings;
-    settings.localAddress = Address("10.0.0.1", 1);
-    LoadSettings(*store, settings);
-    EXPECT_EQ(settings.localAddress, Address("10.0.0.1", 1));
+    ConfigKey("General");
+    ConfigKey("MP3");
+    Plant(General, Text("AutoAuthorizeUnits", "0"));
+    Plant(General, Number("Name", 5));
+    Plant(General, {"LogHttpRequests", RegDword, "ab"});
+    Plant(General, Number("AutoDetectUnits", 0));
+    Plant(General, Text("WebSkinName", ""));
+    Plant(Mp3, Number("CreateGenreFolder", 7)); // a flag is anything but 0
+    Settings held;
+    held.publicAddress = Address("10.0.0.1", 7);
+    held.logHttpRequests = true;
+    held.createYearFolder = true;
+    LoadSettings(*store, held);
+    EXPECT_TRUE(held.autoAuthorizeUnits);
+    EXPECT_EQ(held.name, "Tune Bridge");
+    EXPECT_TRUE(held.logHttpRequests);
+    EXPECT_FALSE(held.autoDetectUnits);
+    EXPECT_EQ(held.webSkinName, "(Standard)");
+    EXPECT_TRUE(held.createGenreFolder);
+    EXPECT_TRUE(held.createYearFolder);
+    EXPECT_EQ(held.publicAddress, Address("10.0.0.1", 7));
 }
 
 TEST_F(SettingsStorageTest, AnAddressThatDoesNotParseIsReportedAfterEverythingElseIsRead) {
     auto general = ConfigKey("General");
     general->SetString("Name", "Read anyway");
-    general->SetString("IPAddress", "192.168.0.2");
     general->SetString("PublicIPAddress", "203.0.113.9:80");
-    general->SetFlag("LogHttpRequests", true);
     ConfigKey("MP3")->SetFlag("PreloadMp3Info", true);
-    Settings settings;
-    EXPECT_THROW(LoadSettings(*store, settings), IPAddressException);
-    EXPECT_EQ(settings.localAddress, IPAddress(0, 42961));
-    EXPECT_EQ(settings.publicAddress, Address("203.0.113.9", 80));
-    EXPECT_EQ(settings.name, "Read anyway");
-    EXPECT_TRUE(settings.logHttpRequests);
-    EXPECT_TRUE(settings.preloadMp3Info);
-}
-
-TEST_F(SettingsStorageTest, AnAddressWithANulByteDoesNotParse) {
-    ConfigKey("General")->SetString("IPAddress", String("1.2.3.4:80\0junk", 15));
-    Settings settings;
-    EXPECT_THROW(LoadSettings(*store, settings), IPAddressException);
-    EXPECT_EQ(settings.localAddress, IPAddress(0, 42961));
-}
-
-TEST_F(SettingsStorageTest, AnEmptySkinNameLoadsAsStandard) {
-    ConfigKey("General")->SetString("WebSkinName", "");
-    Settings settings;
-    settings.webSkinName = "Dark";
-    LoadSettings(*store, settings);
-    EXPECT_EQ(settings.webSkinName, "(Standard)");
-}
-
-TEST_F(SettingsStorageTest, MissingValuesKeepWhatTheSettingsHeld) {
-    ConfigKey("General")->SetString("Name", "Only this");
-    Settings settings;
-    settings.logHttpRequests = true;
-    settings.autoAuthorizeUnits = false;
-    settings.webSkinName = "Kept";
-    settings.createYearFolder = true;
-    settings.publicAddress = Address("10.0.0.1", 7);
-    LoadSettings(*store, settings);
-    EXPECT_EQ(settings.name, "Only this");
-    EXPECT_TRUE(settings.logHttpRequests);
-    EXPECT_FALSE(settings.autoAuthorizeUnits);
-    EXPECT_EQ(settings.webSkinName, "Kept");
-    EXPECT_TRUE(settings.createYearFolder);
-    EXPECT_EQ(settings.publicAddress, Address("10.0.0.1", 7));
-}
-
-TEST_F(SettingsStorageTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
-    auto general = ConfigKey("General");
-    general->SetString("AutoAuthorizeUnits", "0");
-    general->SetNumber("Name", 5);
-    general->SetValue("LogHttpRequests", RegDword, "ab");
-    general->SetFlag("AutoDetectUnits", false);
-    Settings settings;
-    LoadSettings(*store, settings);
-    EXPECT_TRUE(settings.autoAuthorizeUnits);
-    EXPECT_EQ(settings.name, "Tune Bridge");
-    EXPECT_FALSE(settings.logHttpRequests);
-    EXPECT_FALSE(settings.autoDetectUnits);
-}
-
-TEST_F(SettingsStorageTest, FlagsReadAsTrueWhenNotZero) {
-    ConfigKey("MP3")->SetNumber("CreateGenreFolder", 7);
-    ConfigKey("General")->SetNumber("AutoAuthorizeUnits", 0);
-    Settings settings;
-    LoadSettings(*store, settings);
-    EXPECT_TRUE(settings.createGenreFolder);
-    EXPECT_FALSE(settings.autoAuthorizeUnits);
-}
-
-TEST_F(SettingsStorageTest, ConnectionBoundsAreReadWhenSensible) {
-    auto general = ConfigKey("General");
-    general->SetNumber("MaxConnections", 50);
-    general->SetNumber("IdleTimeoutSeconds", 30);
-    Settings settings;
-    LoadSettings(*store, settings);
-    EXPECT_EQ(settings.maxConnections, 50);
-    EXPECT_EQ(settings.idleTimeoutSeconds, 30);
-}
-
-TEST_F(SettingsStorageTest, ConnectionBoundsOfZeroOrAbsurdSizeAreIgnored) {
-    auto general = ConfigKey("General");
-    for (uint32_t bad : {0u, 0xFFFFFFFFu, 0x80000000u, 10000000u}) {
-        general->SetNumber("MaxConnections", bad);
-        general->SetNumber("IdleTimeoutSeconds", bad);
+    for (const String& bad : {String("192.168.0.2"), String("1.2.3.4:80\0junk", 15)}) {
+        general->SetString("IPAddress", bad);
         Settings settings;
-        LoadSettings(*store, settings);
-        EXPECT_EQ(settings.maxConnections, 1024) << bad;
-        EXPECT_EQ(settings.idleTimeoutSeconds, 120) << bad;
+        EXPECT_THROW(LoadSettings(*store, settings), IPAddressException);
+        EXPECT_EQ(settings.localAddress, IPAddress(0, 42961));
+        EXPECT_EQ(settings.publicAddress, Address("203.0.113.9", 80));
+        EXPECT_EQ(settings.name, "Read anyway");
+        EXPECT_TRUE(settings.preloadMp3Info);
     }
-    general->SetString("MaxConnections", "50");
-    Settings settings;
-    LoadSettings(*store, settings);
-    EXPECT_EQ(settings.maxConnections, 1024);
+    general->SetString("IPAddress", ""); // empty: the setting stays
+    EXPECT_EQ(Loaded().localAddress, IPAddress(0, 42961));
 }
 
-TEST_F(SettingsStorageTest, SaveSettingsLeavesOtherValuesAlone) {
+TEST_F(SettingsStorageTest, LimitsAreTakenOnlyInTheirRange) {
+    struct Case {
+        const char* name;
+        int32_t Settings::*field;
+        uint32_t low, high;
+        int32_t fallback;
+    };
+    const Case cases[] = {
+        {"MaxConnections", &Settings::maxConnections, 1, 65535, 1024},
+        {"IdleTimeoutSeconds", &Settings::idleTimeoutSeconds, 1, 86400, 120},
+        {"SendTimeoutSeconds", &Settings::sendTimeoutSeconds, 1, 86400, 60},
+        {"MaxAutoUnits", &Settings::maxAutoUnits, 0, 100000, 32},
+    };
     auto general = ConfigKey("General");
-    general->SetNumber("MaxConnections", 50);
-    general->SetFlag("ShowedCloseNote", true);
+    for (const Case& c : cases) {
+        for (uint32_t good : {c.low, c.high}) {
+            general->SetNumber(c.name, good);
+            EXPECT_EQ(Loaded().*c.field, static_cast<int32_t>(good)) << c.name;
+        }
+        for (uint32_t bad : {c.low - 1, c.high + 1, 0x80000000u}) {
+            general->SetNumber(c.name, bad);
+            EXPECT_EQ(Loaded().*c.field, c.fallback) << c.name << " " << bad;
+        }
+        general->SetString(c.name, "50");
+        EXPECT_EQ(Loaded().*c.field, c.fallback) << c.name;
+    }
     Settings settings;
-    settings.maxConnections = 7;
-    settings.showedCloseNote = false;
-    SaveSettings(*store, settings);
-    EXPECT_EQ(Number("General", "MaxConnections"), 50u);
-    EXPECT_EQ(Number("General", "ShowedCloseNote"), 1u);
+    settings.maxAutoUnits = 5;
+    SaveLimit(*store, SettingLimits[3], settings);
+    EXPECT_EQ(Loaded().maxAutoUnits, 5);
 }
 
-TEST_F(SettingsStorageTest, TheCloseNoteFlagIsWrittenAlone) {
+TEST_F(SettingsStorageTest, SingleValuesAreWrittenAlone) {
     SaveCloseNoteFlag(*store, true);
-    EXPECT_EQ(ValueNames("General"), std::vector<std::string>{"ShowedCloseNote"});
-    EXPECT_EQ(Number("General", "ShowedCloseNote"), 1u);
-    Settings settings;
-    LoadSettings(*store, settings);
-    EXPECT_TRUE(settings.showedCloseNote);
-    SaveCloseNoteFlag(*store, false);
-    EXPECT_EQ(Number("General", "ShowedCloseNote"), 0u);
-}
-
-TEST_F(SettingsStorageTest, InstalledIsPresentAndNotZero) {
-    EXPECT_FALSE(IsInstalled(*store));
+    EXPECT_EQ(RawValuesOf(General), std::vector<RawValue>{Number("ShowedCloseNote", 1)});
+    EXPECT_TRUE(Loaded().showedCloseNote);
     ConfigKey("General")->SetNumber("Installed", 0);
     EXPECT_FALSE(IsInstalled(*store));
     ConfigKey("General")->SetString("Installed", "1");
     EXPECT_FALSE(IsInstalled(*store));
     MarkInstalled(*store, "Attic");
-    EXPECT_TRUE(IsInstalled(*store));
-    EXPECT_EQ(Number("General", "Installed"), 1u);
-    EXPECT_EQ(Text("General", "Name"), "Attic");
-}
-
-TEST_F(SettingsStorageTest, OpenConfigKeyOpensBelowTheRootKey) {
-    std::unique_ptr<Registry> users = OpenConfigKey(*store, UsersKey);
-    EXPECT_EQ(users->Path(), String(RootKeyPath) + "\\Users");
-    EXPECT_EQ(OpenConfigKey(*store, ServicesKey)->Path(), String(RootKeyPath) + "\\Services");
+    EXPECT_EQ(RawValuesOf(General),
+              (std::vector<RawValue>{Number("ShowedCloseNote", 1), Number("Installed", 1),
+                                     Text("Name", "Attic")}));
+    Settings mp3;
+    ConfigKey("MP3")->SetFlag("CreateAlbumFolder", true);
+    LoadMp3Settings(*store, mp3);
+    EXPECT_TRUE(mp3.createAlbumFolder);
+    EXPECT_EQ(mp3.name, "Tune Bridge"); // "General" is not read
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/PrototypeTable.h"
 #include "config/Registry.h"
 #include "config/RegistryException.h"
 #include "config/RegistryStore.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace tb {
 
@@ -18,22 +21,47 @@ inline void PrintTo(const String& text, std::ostream* out) {
 
 namespace test {
 
+// A value as the store file holds it, read beside the program with SQLite
+// itself: the oracle for what the program wrote, and the way to plant
+// values of any type for it to read.
+struct RawValue {
+    std::string name;
+    uint32_t type;
+    std::string data;
+    bool operator==(const RawValue&) const = default;
+};
+// The values of the key at `keyPath`, in the order they were first written.
+std::vector<RawValue> RawValues(const std::string& storeFile, const std::string& keyPath);
+// Runs SQL of one's own on a file, as another program would.
+void ExecuteSql(const std::string& file, const std::string& sql);
+// Writes a value of any type into an existing key.
+void PlantValue(const std::string& storeFile, const std::string& keyPath, const RawValue& value);
+
 // A store in a fresh temporary folder, removed afterwards.
 class StoreFixture : public ::testing::Test {
 protected:
     String Directory() const { return String(dir.Path()); }
-    String StoreFile() const { return String(dir / RegistryStore::FileName); }
+    std::string StoreFile() const { return dir / RegistryStore::FileName; }
 
     void Reopen() {
         store.reset();
         store = RegistryStore::Open(Directory());
     }
-
+    // A key by its full path, created when missing.
+    std::unique_ptr<Registry> Key(const String& path) {
+        auto key = std::make_unique<Registry>();
+        key->Open(*store, path, FullAccess, true);
+        return key;
+    }
     // A key below the program's root key, created when missing.
     std::unique_ptr<Registry> ConfigKey(const String& subKey) {
-        auto key = std::make_unique<Registry>(RootKeyPath);
-        key->Open(*store, subKey, FullAccess, true);
-        return key;
+        return Key(String(RootKeyPath) + "\\" + subKey);
+    }
+    std::vector<RawValue> RawValuesOf(const String& path) {
+        return RawValues(StoreFile(), std::string(path.View()));
+    }
+    void Plant(const String& path, const RawValue& value) {
+        PlantValue(StoreFile(), std::string(path.View()), value);
     }
 
     TempDir dir;

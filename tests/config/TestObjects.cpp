@@ -1,13 +1,8 @@
 #include "TestObjects.h"
 
-#include "config/PrototypeTable.h"
 #include "config/Registry.h"
 
 namespace tb::test {
-
-std::unique_ptr<PersistantObject> TestUser::Create() const {
-    return std::make_unique<TestUser>();
-}
 
 std::unique_ptr<PersistantObject> TestUser::LoadNew(Registry& key) const {
     auto user = std::make_unique<TestUser>();
@@ -25,10 +20,6 @@ void TestUser::Save(Registry& key) const {
     key.SetNumber("Index", index);
 }
 
-std::unique_ptr<PersistantObject> TestShare::Create() const {
-    return std::make_unique<TestShare>();
-}
-
 std::unique_ptr<PersistantObject> TestShare::LoadNew(Registry& key) const {
     auto share = std::make_unique<TestShare>();
     key.GetString("Name", share->name, false);
@@ -41,10 +32,14 @@ void TestShare::Save(Registry& key) const {
     key.SetString("Folder", folder);
 }
 
-void RegisterTestPrototypes() {
-    ClearPrototypes();
-    RegisterPrototype(std::make_unique<TestShare>());
-    RegisterPrototype(std::make_unique<TestUser>());
+const PrototypeTable& TestPrototypes() {
+    static const PrototypeTable table = [] {
+        PrototypeTable t;
+        t.Register(std::make_unique<TestShare>());
+        t.Register(std::make_unique<TestUser>());
+        return t;
+    }();
+    return table;
 }
 
 } // namespace tb::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/PersistantObject.h"
+#include "config/PrototypeTable.h"
 #include "core/String.h"
 
 #include <cstdint>
@@ -17,7 +18,6 @@ public:
         : name(std::move(name)), password(std::move(password)), generation(generation),
           index(index) {}
 
-    std::unique_ptr<PersistantObject> Create() const override;
     std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override;
     void Save(Registry& key) const override;
     String TypeTag() const override { return "W-UI"; }
@@ -34,7 +34,6 @@ public:
     TestShare() = default;
     TestShare(String name, String folder) : name(std::move(name)), folder(std::move(folder)) {}
 
-    std::unique_ptr<PersistantObject> Create() const override;
     std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override;
     void Save(Registry& key) const override;
     String TypeTag() const override { return "SI-S"; }
@@ -43,7 +42,7 @@ public:
     String folder = "(none)";
 };
 
-// Fills the process-wide prototype table with the two test classes.
-void RegisterTestPrototypes();
+// A table with the two test classes.
+const PrototypeTable& TestPrototypes();
 
 } // namespace tb::test

@@ -16,32 +16,6 @@ namespace tb {
 
 namespace {
 
-TEST(ArrayTest, CapacityGrowsFromNothingInSteps) {
-    Array<int> a;
-    EXPECT_EQ(a.Capacity(), 0);
-    EXPECT_EQ(a.Count(), 0);
-    EXPECT_TRUE(a.IsEmpty());
-    a.Add(0);
-    EXPECT_EQ(a.Capacity(), 16);
-    for (int i = 1; i < 16; ++i)
-        a.Add(i);
-    EXPECT_EQ(a.Capacity(), 16);
-    a.Add(16); // the 17th
-    EXPECT_EQ(a.Capacity(), 32);
-    for (int i = 17; i < 32; ++i)
-        a.Add(i);
-    EXPECT_EQ(a.Capacity(), 32);
-    a.Add(32); // the 33rd: 32 + max(16, 32)
-    EXPECT_EQ(a.Capacity(), 64);
-    for (int i = 33; i < 64; ++i)
-        a.Add(i);
-    EXPECT_EQ(a.Capacity(), 64);
-    a.Add(64);
-    EXPECT_EQ(a.Capacity(), 128);
-    for (int i = 0; i < a.Count(); ++i)
-        ASSERT_EQ(a.At(i), i);
-}
-
 TEST(ArrayTest, InsertAtCountAppendsAndBeyondThrows) {
     Array<int> a;
     a.InsertAt(0, 1);
@@ -60,14 +34,12 @@ TEST(ArrayTest, InsertAtCountAppendsAndBeyondThrows) {
 
     Array<int> empty;
     EXPECT_THROW(empty.InsertAt(1, 9), ArrayException);
-    EXPECT_EQ(empty.Capacity(), 0);
 }
 
 TEST(ArrayTest, InsertAtShiftsTheRestUpWithAndWithoutGrowth) {
     Array<int> a;
     for (int i = 0; i < 16; ++i)
         a.Add(i * 10);
-    ASSERT_EQ(a.Capacity(), 16);
     a.InsertAt(5, -1); // full: grows while inserting in the middle
     a.InsertAt(0, -2); // room: moves in place
     a.InsertAt(a.Count() - 1, -3);
@@ -107,7 +79,6 @@ TEST(ArrayTest, LargeArraysKeepEveryElement) {
     for (int32_t i = 0; i < N; ++i)
         a.Add(i * 7);
     ASSERT_EQ(a.Count(), N);
-    EXPECT_GE(a.Capacity(), N);
     int64_t sum = 0;
     for (int32_t v : a)
         sum += v;
@@ -123,10 +94,10 @@ TEST(ArrayTest, StringElementsShareAndAreReleasedWithTheArray) {
         for (int i = 0; i < 40; ++i) // crosses two growths
             a.Add(source);
         for (const String& s : a)
-            EXPECT_TRUE(s.SharesBufferWith(source));
+            EXPECT_TRUE(s.c_str() == source.c_str());
         a.InsertAt(3, "other");
         EXPECT_EQ(a.At(3), "other");
-        EXPECT_TRUE(a.At(4).SharesBufferWith(source));
+        EXPECT_TRUE(a.At(4).c_str() == source.c_str());
     }
     // Every copy released: the source's buffer is its own again, so a short
     // assignment reuses it.

@@ -27,30 +27,6 @@ protected:
     void TearDown() override { SocketRegistry::Reopen(); }
 };
 
-TEST_F(SocketRegistryTest, CountsTheSocketsThatAreOpen) {
-    int base = SocketRegistry::OpenCount();
-    auto server = std::make_unique<ServerSocket>(Loopback(0));
-    EXPECT_EQ(SocketRegistry::OpenCount(), base + 1);
-    auto client = std::make_unique<Socket>(0);
-    client->Connect(server->LocalAddress());
-    auto accepted = server->Accept(0);
-    EXPECT_EQ(SocketRegistry::OpenCount(), base + 3);
-    client->Close();
-    EXPECT_EQ(SocketRegistry::OpenCount(), base + 2);
-    client.reset();
-    accepted.reset();
-    EXPECT_EQ(SocketRegistry::OpenCount(), base + 1);
-    server->Close();
-    EXPECT_EQ(SocketRegistry::OpenCount(), base);
-    server.reset();
-    EXPECT_EQ(SocketRegistry::OpenCount(), base);
-
-    // A listener that cannot bind leaves nothing behind.
-    ServerSocket holder(Loopback(0));
-    EXPECT_NE(CodeOf([&] { ServerSocket twin(holder.LocalAddress()); }), 0);
-    EXPECT_EQ(SocketRegistry::OpenCount(), base + 1);
-}
-
 TEST_F(SocketRegistryTest, ShutdownAllEndsBlockedCalls) {
     ServerSocket server(Loopback(0));
     Socket client(0);

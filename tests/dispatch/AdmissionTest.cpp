@@ -1,6 +1,7 @@
 // Which device POSTs are admitted: the entry's identity, permission bit and
 // address binding, the first of equal entries, and automatic admission.
 #include "dispatch/DeviceTest.h"
+#include "support/ChangeSettings.h"
 #include "web/WebUser.h"
 
 #include <gmock/gmock.h>
@@ -19,7 +20,7 @@ protected:
         Start();
     }
     void SetAutomaticAdmission(bool on) {
-        s.settings.Update([on](Settings& values) { values.autoAuthorizeUnits = on; });
+        ChangeSettings(s.settings, [on](Settings& values) { values.autoAuthorizeUnits = on; });
     }
     // The body the device gets for a root browse.
     std::string Browse(const std::string& identity, const char* source = "127.0.0.1") {
@@ -127,7 +128,7 @@ TEST_F(AdmissionTest, AutomaticAdmissionGivesANewDeviceOneEntryOfItsOwn) {
 }
 
 TEST_F(AdmissionTest, AutomaticAdmissionStopsAtItsLimitAndSaysSoOnce) {
-    s.settings.Update([](Settings& values) { values.maxAutoUnits = 2; });
+    ChangeSettings(s.settings, [](Settings& values) { values.maxAutoUnits = 2; });
     s.AddUser("Person", "person", 1, 0); // a web user does not count
     EXPECT_EQ(Browse("00000000000000a1"), EmptyRoot);
     EXPECT_EQ(Browse("00000000000000a2"), EmptyRoot);
@@ -178,8 +179,17 @@ testing::Matcher<std::string> RefusalLine() {
 TEST_F(AdmissionTest, IdentitiesOtherThanSixteenHexDigitsAreRefusedAndLogged) {
     auto admin = s.AddUser("Admin", "admin", 1, 0);
     const std::string identities[] = {
-        "", "admin", "abc", "0123456789abcde", "0123456789abcdef0", "0123456789abcdeg",
-        std::string(200, 'a'), "0123456789ab\xc3\xa9" "cd", "0123\x01" "56789abcdef",
+        "",
+        "admin",
+        "abc",
+        "0123456789abcde",
+        "0123456789abcdef0",
+        "0123456789abcdeg",
+        std::string(200, 'a'),
+        "0123456789ab\xc3\xa9"
+        "cd",
+        "0123\x01"
+        "56789abcdef",
     };
     for (const std::string& identity : identities) {
         SCOPED_TRACE(testing::PrintToString(identity));

@@ -2,6 +2,7 @@
 
 #include "config/Settings.h"
 #include "core/Event.h"
+#include "delivery/DeliveryAnswers.h"
 #include "library/IndexBuilder.h"
 #include "library/NodeIndex.h"
 #include "library/ServiceList.h"
@@ -42,7 +43,8 @@ public:
 
     TempDir music;
     ServiceList services;
-    NodeIndex index;
+    DeliveryAnswers answers;
+    NodeIndex index{answers};
     UserList users;
     LiveSettings settings;
     LineLog log;

@@ -1,6 +1,7 @@
 // The answers the device dispatch sends itself: the one-item listings of a
 // refused device and the INFO button, byte for byte with their header.
 #include "dispatch/DeviceTest.h"
+#include "support/ChangeSettings.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -12,7 +13,7 @@ class FixedAnswerTest : public DeviceTest {
 protected:
     void SetUp() override {
         s.Build();
-        s.settings.Update([](Settings& values) { values.autoAuthorizeUnits = false; });
+        ChangeSettings(s.settings, [](Settings& values) { values.autoAuthorizeUnits = false; });
         Start();
     }
 };

@@ -35,7 +35,7 @@ public:
         request_.socket = socket_.get();
         thread_ = std::thread([this, &node] {
             try {
-                node.Download(request_);
+                node.WebAction(request_, 'Z');
             } catch (...) {
                 // A failed copy ends the answer, as it ends a connection.
             }

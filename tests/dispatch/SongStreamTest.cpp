@@ -1,14 +1,14 @@
 // A device's stream of a song: header lines, ranges, the stream title, the
 // user's activity, and files that change under the server.
-#include "dispatch/DeviceTest.h"
-
 #include "core/FileDescriptor.h"
+#include "dispatch/DeviceTest.h"
+#include "support/ChangeSettings.h"
 
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tb::test {
@@ -168,7 +168,7 @@ TEST_F(SongStreamTest, AClientLeavingMidStreamLeavesPlayingDoneAndNoLogLine) {
 // A player that lost power takes nothing more, and must not hold its
 // connection until TCP gives up.
 TEST_F(SongStreamTest, AClientThatStopsTakingBytesIsLetGoAfterTheSendTimeOut) {
-    s.settings.Update([](Settings& values) { values.sendTimeoutSeconds = 1; });
+    ChangeSettings(s.settings, [](Settings& values) { values.sendTimeoutSeconds = 1; });
     LoopbackClient client(s.port, {"127.0.0.1", 4096});
     client.Send(DeviceGetText(Target(11), s.port));
     ASSERT_NE(client.ReadAtLeast(1000).find("Content-Length: 8388608\r\n"), std::string::npos);

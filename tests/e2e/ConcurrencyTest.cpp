@@ -7,8 +7,8 @@
 #include "DeviceSimulator.h"
 #include "DeviceWalk.h"
 #include "ServerProcess.h"
-#include "support/TempDir.h"
 #include "support/RequireTool.h"
+#include "support/TempDir.h"
 
 #include <csignal>
 #include <cstdio>

@@ -6,9 +6,9 @@
 #include "DeviceSimulator.h"
 #include "DeviceWalk.h"
 #include "ServerProcess.h"
+#include "support/RequireTool.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
-#include "support/RequireTool.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -167,8 +167,8 @@ TEST(ListenerPortTest, ASecondServerOnAStoreAndAForeignAddressAreRefused) {
     ServerProcess first;
     first.WaitForIndex();
     std::string configDir = first.ConfigDir();
-    std::string start = "timeout 20 " + std::string(TUNEBRIDGE_EXECUTABLE) +
-                        " --headless --port 0 --config-dir ";
+    std::string start =
+        "timeout 20 " + std::string(TUNEBRIDGE_EXECUTABLE) + " --headless --port 0 --config-dir ";
     CommandResult second = RunCommand(start + configDir + " --bind 127.0.0.1 2>&1 >/dev/null");
     EXPECT_EQ(second.status, 1);
     EXPECT_EQ(second.output,

@@ -70,11 +70,13 @@ TEST(UserStoreTest, ConfigCommandsDuringAFloodOfNewDevicesLoseNoEntry) {
             Browse(port, "00000000000" + std::to_string(10000 + devices));
     });
     for (int i = 0; i < People; ++i)
-        EXPECT_EQ(ConfigOutput(config, "user add person" + std::to_string(i) + " --password p"), "");
+        EXPECT_EQ(ConfigOutput(config, "user add person" + std::to_string(i) + " --password p"),
+                  "");
     peopleAdded = true;
     arriving.join();
-    EXPECT_NE(server.WaitForLine("(00000000000" + std::to_string(10000 + devices - 1) + ") admitted"),
-              "");
+    EXPECT_NE(
+        server.WaitForLine("(00000000000" + std::to_string(10000 + devices - 1) + ") admitted"),
+        "");
     std::string users = ConfigOutput(config, "user list");
     EXPECT_EQ(std::count(users.begin(), users.end(), '\n'), devices + People) << users;
     // Under systemd's journal the lines carry no time of their own.
@@ -93,9 +95,9 @@ TEST(UserStoreTest, APasswordCanComeFromStandardInput) {
                                     " \"SELECT data FROM registry_value WHERE name = 'Password'\"")
                              .output;
     EXPECT_EQ(stored, "se cret\n"); // the shell shows the text up to its NUL
-    CommandResult empty = RunCommand("printf '' | " + std::string(TUNEBRIDGE_EXECUTABLE) +
-                                     " config --config-dir " + config.Path() + " " +
-                                     "user add eve --password - 2>&1");
+    CommandResult empty =
+        RunCommand("printf '' | " + std::string(TUNEBRIDGE_EXECUTABLE) + " config --config-dir " +
+                   config.Path() + " " + "user add eve --password - 2>&1");
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.output, "tunebridge config: no password on standard input\n");
 }

@@ -21,6 +21,14 @@ namespace {
 
 using test::Id3v1Tail;
 
+const FolderNode* RootOf(const NodeTree& tree) {
+    return static_cast<const FolderNode*>(tree.Get(1));
+}
+
+const RandomStreamNode* StreamOf(const NodeTree& tree) {
+    return static_cast<const RandomStreamNode*>(tree.Get(2));
+}
+
 std::vector<std::string> ChildNames(const MediaNode* node) {
     std::vector<std::string> names;
     for (MediaNode* child : static_cast<const FolderNode*>(node)->Children())
@@ -48,6 +56,24 @@ private:
     int left_;
 };
 
+// The library's own tests build trees but never ask a node to answer.
+class NoAnswers : public NodeAnswers {
+    void ContentItem(FolderNode&, HttpRequest&, TextBuilder&) const override { Unused(); }
+    void ContentItem(SongNode&, HttpRequest&, TextBuilder&) const override { Unused(); }
+    void ContentItem(RandomStreamNode&, HttpRequest&, TextBuilder&) const override { Unused(); }
+    HttpAnswer Browse(FolderNode&, HttpRequest&, int32_t, int32_t, const String&) const override {
+        return Unused(), HttpAnswer{};
+    }
+    HttpAnswer Browse(RandomStreamNode&, HttpRequest&, int32_t, int32_t,
+                      const String&) const override {
+        return Unused(), HttpAnswer{};
+    }
+    void WebAction(FolderNode&, HttpRequest&, char) const override { Unused(); }
+    void WebAction(SongNode&, HttpRequest&, char) const override { Unused(); }
+    void Play(SongNode&, HttpRequest&) const override { Unused(); }
+    static void Unused() { ADD_FAILURE() << "a library test asked a node to answer"; }
+};
+
 class IndexBuilderTest : public ::testing::Test {
 protected:
     void AddShare(const std::string& name, const std::string& folder) {
@@ -61,7 +87,8 @@ protected:
     std::shared_ptr<const NodeTree> Tree() { return index.Tree(); }
 
     test::TempDir dir;
-    NodeIndex index;
+    NoAnswers answers;
+    NodeIndex index{answers};
     ServiceList services;
     IndexOptions options;
     test::LineLog log;
@@ -71,13 +98,13 @@ TEST_F(IndexBuilderTest, EmptyConfigurationGivesRootAndGlobalStream) {
     Build();
     auto tree = Tree();
     ASSERT_EQ(tree->Count(), 2);
-    EXPECT_EQ(tree->Get(1), tree->Root());
-    EXPECT_EQ(tree->Root()->Name(), "Tune Bridge");
-    EXPECT_TRUE(tree->Root()->Children().IsEmpty());
+    EXPECT_EQ(tree->Get(1), RootOf(*tree));
+    EXPECT_EQ(RootOf(*tree)->Name(), "Tune Bridge");
+    EXPECT_TRUE(RootOf(*tree)->Children().IsEmpty());
     auto* stream = tree->Get(2);
-    EXPECT_EQ(stream, tree->GlobalStream());
+    EXPECT_EQ(stream, StreamOf(*tree));
     EXPECT_EQ(stream->Name(), "[Random stream]");
-    EXPECT_TRUE(tree->GlobalStream()->Songs().IsEmpty());
+    EXPECT_TRUE(StreamOf(*tree)->Songs().IsEmpty());
     EXPECT_EQ(tree->Get(0), nullptr);
     EXPECT_EQ(tree->Get(3), nullptr);
     EXPECT_EQ(tree->Get(-1), nullptr);
@@ -98,7 +125,7 @@ TEST_F(IndexBuilderTest, ShareFoldersComeBeforeSongsAndHiddenEntriesAreSkipped) 
     AddShare("Music", dir / "music");
     Build();
     auto tree = Tree();
-    const FolderNode* top = Child(tree->Root(), "Music");
+    const FolderNode* top = Child(RootOf(*tree), "Music");
     ASSERT_NE(top, nullptr);
     auto names = ChildNames(top);
     ASSERT_EQ(names.size(), 5u);
@@ -114,7 +141,7 @@ TEST_F(IndexBuilderTest, ShareFoldersComeBeforeSongsAndHiddenEntriesAreSkipped) 
     // The share's own random stream holds its two songs; the global one too.
     auto* shareStream = static_cast<const RandomStreamNode*>(top->Children().At(0));
     EXPECT_EQ(shareStream->Songs().Count(), 2);
-    EXPECT_EQ(tree->GlobalStream()->Songs().Count(), 2);
+    EXPECT_EQ(StreamOf(*tree)->Songs().Count(), 2);
 }
 
 TEST_F(IndexBuilderTest, NodesAreNumberedDepthFirstWithGlobalStreamSecond) {
@@ -146,30 +173,30 @@ TEST_F(IndexBuilderTest, CategoryFoldersFileSongsByFirstSpellingAndSort) {
     options.genreFolder = options.albumFolder = options.artistFolder = options.yearFolder = true;
     Build();
     auto tree = Tree();
-    auto root = ChildNames(tree->Root());
+    auto root = ChildNames(RootOf(*tree));
     EXPECT_EQ(root, (std::vector<std::string>{"M", "Genre", "Album", "Artist", "Year"}));
 
     // "Abba" and "ABBA" share one folder, named as the song listed first.
-    auto listed = ChildNames(Child(tree->Root(), "M"));
+    auto listed = ChildNames(Child(RootOf(*tree), "M"));
     bool oneFirst = std::find(listed.begin(), listed.end(), "1.mp3") <
                     std::find(listed.begin(), listed.end(), "2.mp3");
     std::string abba = oneFirst ? "Abba" : "ABBA";
-    const FolderNode* artist = Child(tree->Root(), "Artist");
+    const FolderNode* artist = Child(RootOf(*tree), "Artist");
     EXPECT_EQ(ChildNames(artist), (std::vector<std::string>{"(unspecified)", abba, "Zappa"}));
     EXPECT_EQ(ChildNames(Child(artist, abba)), (std::vector<std::string>{"1.mp3", "2.mp3"}));
-    EXPECT_EQ(ChildNames(Child(tree->Root(), "Year")),
+    EXPECT_EQ(ChildNames(Child(RootOf(*tree), "Year")),
               (std::vector<std::string>{"(unspecified)", "1974", "1992"}));
-    EXPECT_EQ(ChildNames(Child(Child(tree->Root(), "Year"), "(unspecified)")),
+    EXPECT_EQ(ChildNames(Child(Child(RootOf(*tree), "Year"), "(unspecified)")),
               (std::vector<std::string>{"2.mp3", "4.mp3"}));
-    EXPECT_EQ(ChildNames(Child(tree->Root(), "Genre")),
+    EXPECT_EQ(ChildNames(Child(RootOf(*tree), "Genre")),
               (std::vector<std::string>{"(unspecified)", "Rock", "Unknown"}));
 
     // A song filed under value folders keeps its one ID; value folders get IDs.
     const MediaNode* song = Child(artist, abba)->Children().At(0);
     EXPECT_EQ(tree->Get(song->WireId()), song);
-    EXPECT_EQ(song->Parent(), Child(tree->Root(), "M"));
+    EXPECT_EQ(song->Parent(), Child(RootOf(*tree), "M"));
     EXPECT_EQ(tree->Get(Child(artist, abba)->WireId()), Child(artist, abba));
-    EXPECT_EQ(tree->GlobalStream()->Songs().Count(), 4);
+    EXPECT_EQ(StreamOf(*tree)->Songs().Count(), 4);
     auto lines = log.Lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Building genre directory..."), lines.end());
 }
@@ -179,7 +206,7 @@ TEST_F(IndexBuilderTest, CategoriesNeedPreloading) {
     AddShare("M", dir / "m");
     options.genreFolder = options.yearFolder = true;
     Build();
-    EXPECT_EQ(ChildNames(Tree()->Root()), (std::vector<std::string>{"M"}));
+    EXPECT_EQ(ChildNames(RootOf(*Tree())), (std::vector<std::string>{"M"}));
 }
 
 TEST_F(IndexBuilderTest, CancelKeepsThePreviousTree) {
@@ -210,8 +237,8 @@ TEST_F(IndexBuilderTest, SymbolicLinkLoopsEndAndLinkedFoldersAreFollowed) {
     AddShare("M", dir / "m");
     Build();
     auto tree = Tree();
-    EXPECT_EQ(tree->GlobalStream()->Songs().Count(), 2);
-    EXPECT_EQ(ChildNames(Child(Child(tree->Root(), "M"), "a")),
+    EXPECT_EQ(StreamOf(*tree)->Songs().Count(), 2);
+    EXPECT_EQ(ChildNames(Child(Child(RootOf(*tree), "M"), "a")),
               (std::vector<std::string>{"1.mp3"}));
 }
 
@@ -219,7 +246,7 @@ TEST_F(IndexBuilderTest, MissingOrUnreadableShareFolderIsAnEmptyFolder) {
     AddShare("Gone", dir / "does-not-exist");
     Build();
     auto tree = Tree();
-    EXPECT_EQ(ChildNames(Child(tree->Root(), "Gone")),
+    EXPECT_EQ(ChildNames(Child(RootOf(*tree), "Gone")),
               (std::vector<std::string>{"[Random stream]"}));
 }
 

@@ -82,16 +82,12 @@ protected:
 
 class Mp3InfoLameTest : public ::testing::TestWithParam<LameCase>, protected LameFixture {
 protected:
-    void SetUp() override {
-        TB_REQUIRE_TOOL(test::HaveLame(), "lame");
-    }
+    void SetUp() override { TB_REQUIRE_TOOL(test::HaveLame(), "lame"); }
 };
 
 class Mp3InfoLameFlagsTest : public ::testing::Test, protected LameFixture {
 protected:
-    void SetUp() override {
-        TB_REQUIRE_TOOL(test::HaveLame(), "lame");
-    }
+    void SetUp() override { TB_REQUIRE_TOOL(test::HaveLame(), "lame"); }
 };
 
 TEST_P(Mp3InfoLameTest, HeaderFieldsAreWhatLameWasAskedFor) {

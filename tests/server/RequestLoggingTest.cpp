@@ -34,21 +34,21 @@ TEST_F(RequestLoggingTest, RequestTextWithoutSecretsThenClosingSocket) {
     client.Send(request);
     EXPECT_TRUE(client.WaitClosed());
     ASSERT_TRUE(server_.log.WaitForExactLine("Closing socket"));
-    EXPECT_THAT(server_.log.Lines(),
-                ElementsAre(Started(),
-                            "GET /logged HTTP/1.0\r\nHost: 127.0.0.1\r\n"
-                            "Authorization: Basic (hidden)\r\n\r\n",
-                            "Closing socket"));
+    EXPECT_THAT(server_.log.Lines(), ElementsAre(Started(),
+                                                 "GET /logged HTTP/1.0\r\nHost: 127.0.0.1\r\n"
+                                                 "Authorization: Basic (hidden)\r\n\r\n",
+                                                 "Closing socket"));
 }
 
 TEST(RequestLogTextTest, HidesCredentialsAndEscapesControlCharacters) {
     const std::pair<std::string, std::string> cases[] = {
         {"GET / HTTP/1.1\r\n\r\n", "GET / HTTP/1.1\r\n\r\n"},
-        {"GET / HTTP/1.1\r\nauthorization: basic abc\r\nX: 1", 
+        {"GET / HTTP/1.1\r\nauthorization: basic abc\r\nX: 1",
          "GET / HTTP/1.1\r\nauthorization: basic (hidden)\r\nX: 1"},
         {"Authorization:Bearer\r\n", "Authorization:(hidden)\r\n"},
         {"Authorization: Digest u=\"a\", r=\"b\"\r\n", "Authorization: Digest (hidden)\r\n"},
-        {std::string("GET /\x1b[2J\x00\x7f\tx\n\rHTTP", 19), "GET /\\x1b[2J\\x00\\x7f\\x09x\\x0a\\x0dHTTP"},
+        {std::string("GET /\x1b[2J\x00\x7f\tx\n\rHTTP", 19),
+         "GET /\\x1b[2J\\x00\\x7f\\x09x\\x0a\\x0dHTTP"},
     };
     for (const auto& [request, shown] : cases)
         EXPECT_EQ(std::string(RequestLogText(request).View()), shown);

@@ -24,6 +24,7 @@ public:
         int fds[2];
         EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
         socket_ = std::make_unique<Socket>(fds[0], 0);
+        own_ = fds[0];
         peer_ = fds[1];
         reader_ = std::make_unique<RequestReader>(*socket_, timeoutMs);
     }
@@ -37,7 +38,7 @@ public:
     void WaitTaken() {
         auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         int unread = 1;
-        while (::ioctl(socket_->Handle(), FIONREAD, &unread) == 0 && unread > 0 &&
+        while (::ioctl(own_, FIONREAD, &unread) == 0 && unread > 0 &&
                std::chrono::steady_clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -55,6 +56,7 @@ public:
 
 private:
     std::unique_ptr<Socket> socket_;
+    int own_ = -1; // the socket's handle
     int peer_ = -1;
     std::unique_ptr<RequestReader> reader_;
 };

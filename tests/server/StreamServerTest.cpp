@@ -1,4 +1,5 @@
 #include "RunningServer.h"
+#include "support/ChangeSettings.h"
 #include "support/LoopbackClient.h"
 
 #include <arpa/inet.h>
@@ -73,7 +74,7 @@ TEST(StreamServerTest, StopRestartsOnTheChangedPortAndKeepsOpenConnections) {
     EXPECT_EQ(SplitAnswer(kept.ReadResponse()).body, "/before");
 
     int newPort = FreePort();
-    server.settings.Update([&](Settings& s) { s.localAddress.SetPort(newPort); });
+    ChangeSettings(server.settings, [&](Settings& s) { s.localAddress.SetPort(newPort); });
     server.server.Stop();
     ASSERT_EQ(server.WaitStarted(2), newPort);
     EXPECT_THAT(server.log.Lines(),

@@ -2,6 +2,7 @@
 #include "shell/IndexRebuild.h"
 
 #include "config/Settings.h"
+#include "delivery/DeliveryAnswers.h"
 #include "library/NodeIndex.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
@@ -17,7 +18,6 @@ namespace {
 // A service whose node cannot be made: the build runs out of memory.
 class FailingService : public ServiceItem {
 public:
-    std::unique_ptr<PersistantObject> Create() const override { return nullptr; }
     std::unique_ptr<PersistantObject> LoadNew(Registry&) const override { return nullptr; }
     void Save(Registry&) const override {}
     String TypeTag() const override { return "TEST"; }
@@ -33,12 +33,14 @@ TEST(IndexRebuildTest, AFailedBuildIsLoggedAndThePreviousTreeStays) {
     test::TempDir music;
     music.Write("lib/Song.mp3", "");
     ServiceList services;
-    NodeIndex index;
+    DeliveryAnswers answers;
+    NodeIndex index(answers);
     test::LineLog log;
     Settings settings;
     {
         ServiceList::Guard lock(services);
-        services.Items().push_back(std::make_shared<ShareService>("Lib", "", (music / "lib").c_str(), false));
+        services.Items().push_back(
+            std::make_shared<ShareService>("Lib", "", (music / "lib").c_str(), false));
     }
     RebuildIndex(index, services, settings, log, nullptr);
     auto built = index.Tree();
