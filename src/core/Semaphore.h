@@ -26,4 +26,16 @@ private:
     const int32_t maximum_;
 };
 
+// Holds one count of a semaphore used as a lock, for its scope.
+class SemaphoreLock {
+public:
+    explicit SemaphoreLock(Semaphore& semaphore) : semaphore_(semaphore) { semaphore_.Wait(-1); }
+    ~SemaphoreLock() { semaphore_.Release(1); }
+    SemaphoreLock(const SemaphoreLock&) = delete;
+    SemaphoreLock& operator=(const SemaphoreLock&) = delete;
+
+private:
+    Semaphore& semaphore_;
+};
+
 } // namespace tb

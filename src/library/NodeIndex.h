@@ -26,15 +26,9 @@ public:
     const NodeAnswers& Answers() const noexcept { return answers_; }
 
     // Holds the index lock for its scope.
-    class Guard {
+    class Guard : public SemaphoreLock {
     public:
-        explicit Guard(NodeIndex& index) : index_(index) { index_.lock_.Wait(-1); }
-        ~Guard() { index_.lock_.Release(1); }
-        Guard(const Guard&) = delete;
-        Guard& operator=(const Guard&) = delete;
-
-    private:
-        NodeIndex& index_;
+        explicit Guard(NodeIndex& index) : SemaphoreLock(index.lock_) {}
     };
 
     std::shared_ptr<const NodeTree> Tree() const;

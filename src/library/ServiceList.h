@@ -14,15 +14,9 @@ namespace tb {
 class ServiceList {
 public:
     // Holds the list's lock for its scope.
-    class Guard {
+    class Guard : public SemaphoreLock {
     public:
-        explicit Guard(ServiceList& list) : list_(list) { list_.lock_.Wait(-1); }
-        ~Guard() { list_.lock_.Release(1); }
-        Guard(const Guard&) = delete;
-        Guard& operator=(const Guard&) = delete;
-
-    private:
-        ServiceList& list_;
+        explicit Guard(ServiceList& list) : SemaphoreLock(list.lock_) {}
     };
 
     // Only with the lock held.
