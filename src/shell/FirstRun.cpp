@@ -42,7 +42,7 @@ String DesktopMusicFolder() {
 
 String MusicFolder() {
     String folder = DesktopMusicFolder();
-    return folder.IsEmpty() ? HomeFolder() + "/Music" : folder;
+    return folder.IsEmpty() ? JoinPath(HomeFolder(), "Music") : folder;
 }
 
 bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ActivityLog& log) {
