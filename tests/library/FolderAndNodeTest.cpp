@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tb {
@@ -61,23 +60,20 @@ protected:
         return FolderNode("f", nullptr, nullptr, (dir / relative).c_str(),
                           FolderNode::Ownership::Owning);
     }
-    // What ServeImage writes to a socket.
+    // What ServeImage writes to a socket; answers here fit its buffer.
     std::string Serve(FolderNode& folder, char action) {
         int fds[2];
         EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-        std::string received;
-        std::thread reader([&] {
-            char buffer[4096];
-            for (ssize_t n; (n = read(fds[1], buffer, sizeof buffer)) > 0;)
-                received.append(buffer, static_cast<size_t>(n));
-        });
         {
             Socket socket(fds[0], 0);
             HttpRequest request;
             request.socket = &socket;
             folder.ServeImage(request, action);
         }
-        reader.join();
+        std::string received;
+        char buffer[4096];
+        for (ssize_t n; (n = read(fds[1], buffer, sizeof buffer)) > 0;)
+            received.append(buffer, static_cast<size_t>(n));
         close(fds[1]);
         return received;
     }
@@ -119,16 +115,15 @@ TEST_F(FolderPictureTest, PicturesAreFoundByNameOrNamedInTheMetadataFile) {
 
     FolderNode virtualFolder("Rock", nullptr, nullptr, "", FolderNode::Ownership::NotOwning);
     EXPECT_EQ(virtualFolder.RefreshMetadata().frontImage, ""); // looks nowhere
-}
 
-TEST_F(FolderPictureTest, FoundPicturesStayUntilTheMetadataFileSaysOtherwise) {
+    // A picture found stays until the metadata file says otherwise.
     dir.Write("f/front.gif", "1");
-    auto folder = Folder("f");
-    EXPECT_EQ(folder.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
+    auto found = Folder("f");
+    EXPECT_EQ(found.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
     unlink((dir / "f/front.gif").c_str());
-    EXPECT_EQ(folder.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
+    EXPECT_EQ(found.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
     dir.Write("f/Tunebridge.ini", "Album=x");
-    EXPECT_EQ(folder.RefreshMetadata().frontImage, "");
+    EXPECT_EQ(found.RefreshMetadata().frontImage, "");
 }
 
 TEST_F(FolderPictureTest, PictureAnswersCarryTheFileTagAndCloseTheFile) {

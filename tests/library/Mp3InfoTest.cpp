@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tb {
@@ -39,10 +38,7 @@ Bytes Zeros(size_t count) {
 }
 
 Bytes Id3v1(const std::string& title, uint8_t genre = 13) {
-    test::Id3v1Fields fields;
-    fields.title = title;
-    fields.genre = genre;
-    return test::Id3v1Tag(fields);
+    return test::Id3v1Tag({title, "", "", "", "", -1, genre, 0});
 }
 
 // ID3v2.3 frames of Latin-1 texts, one after another.
@@ -71,15 +67,6 @@ TEST(Mp3InfoTest, TagTextsFromId3v2AndId3v1) {
         Bytes file;
         std::string tags;
     };
-    test::Id3v1Fields padded, v11, fullComment, trackZero;
-    padded.title = std::string("Half\0Hidden", 11);
-    padded.artist = "Padded   ";
-    padded.album = std::string(30, 'A');
-    padded.year = "99  ";
-    v11.comment = std::string(28, 'c');
-    v11.track = 255;
-    fullComment.comment = std::string(30, 'c'); // bytes 125 and 126 are comment text
-    trackZero.track = 0;
     const Bytes v2 = Texts({{"TIT2", "v2"}}), v1 = Id3v1("v1");
     const std::string x99(99, 'x');
     const Case cases[] = {
@@ -166,11 +153,15 @@ TEST(Mp3InfoTest, TagTextsFromId3v2AndId3v1) {
         {"unsynchronisation: a marker at the tag end",
          Id3v2Tag(3, 0x80, Concat({Texts({{"TIT2", "t"}}), {0xFF}})), "title=t|"},
         {"unsynchronisation: markers only", Id3v2Tag(3, 0x80, Bytes(50, 0xFF)), ""},
-        {"v1 fields end at NUL and lose trailing spaces", test::Id3v1Tag(padded),
+        {"v1 fields end at NUL and lose trailing spaces",
+         test::Id3v1Tag({std::string("Half\0Hidden", 11), "Padded   ", std::string(30, 'A'), "99  ",
+                         "", -1, 255, 0}),
          "title=Half|album=" + std::string(30, 'A') + "|artist=Padded|genre=Unknown|year=99|"},
-        {"v1.1 track", test::Id3v1Tag(v11), "genre=Unknown|track=255|"},
-        {"no v1.1 track in a full comment", test::Id3v1Tag(fullComment), "genre=Unknown|"},
-        {"no v1.1 track 0", test::Id3v1Tag(trackZero), "genre=Unknown|"},
+        {"v1.1 track", test::Id3v1Tag({"", "", "", "", std::string(28, 'c'), 255, 255, 0}),
+         "genre=Unknown|track=255|"},
+        {"no v1.1 track in a full comment: bytes 125 and 126 are its text",
+         test::Id3v1Tag({"", "", "", "", std::string(30, 'c'), -1, 255, 0}), "genre=Unknown|"},
+        {"no v1.1 track 0", test::Id3v1Tag({"", "", "", "", "", 0, 255, 0}), "genre=Unknown|"},
         {"a v1 tag one byte short", Bytes(v1.begin(), v1.end() - 1), ""},
         {"no tag", Zeros(4000), ""},
     };
@@ -188,9 +179,8 @@ TEST(Mp3InfoTest, GenreCodesNameTheId3v1Genres) {
     for (const auto& [text, genre] : texts)
         EXPECT_EQ(Read(Id3v2Tag(3, 0, Id3v23Frame("TCON", Latin1(text)))).Genre(), genre) << text;
     const std::pair<uint8_t, const char*> codes[] = {
-        {0, "Blues"},          {1, "ClassicRock"},   {9, "Metal"},     {67, "Psychadelic"},
-        {117, "PoweerBallad"}, {118, "RhytmicSoul"}, {123, "ACapela"}, {125, "DanceHall"},
-        {126, "Unknown"},      {255, "Unknown"},
+        {0, "Blues"},       {67, "Psychadelic"}, {117, "PoweerBallad"},
+        {125, "DanceHall"}, {126, "Unknown"},    {255, "Unknown"},
     };
     for (const auto& [code, genre] : codes)
         EXPECT_EQ(Read(Id3v1("", code)).Genre(), genre) << int{code};
@@ -301,24 +291,6 @@ TEST(Mp3InfoTest, FilesThatCannotBeReadThrow) {
             EXPECT_EQ(e.Value(), error) << path;
         }
     }
-    // Root reads any file, so the reading is done by a child that has given
-    // up root first (CI runs as root).
-    ASSERT_EQ(chmod((dir / "a.mp3").c_str(), 0), 0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (geteuid() == 0 && setresuid(65534, 65534, 65534) != 0)
-            _exit(2);
-        try {
-            Mp3Info info{String((dir / "a.mp3").c_str())};
-        } catch (const Mp3FileException& e) {
-            _exit(e.Value() == EACCES ? 0 : 3);
-        }
-        _exit(1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(Mp3InfoTest, FieldsByIndexAndCopies) {

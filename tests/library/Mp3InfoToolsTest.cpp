@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <regex>
 
 namespace tb {
 namespace {
@@ -24,19 +25,12 @@ uint64_t FileSize(const std::string& path) {
     return std::filesystem::file_size(path);
 }
 
-// Each field of the pattern ("a|b|...") matches the text's, or is "*".
-bool Matches(const std::string& text, const std::string& pattern) {
-    size_t t = 0, p = 0;
-    for (;;) {
-        size_t tEnd = text.find('|', t), pEnd = pattern.find('|', p);
-        std::string field = pattern.substr(p, pEnd - p);
-        if (field != "*" && field != text.substr(t, tEnd - t))
-            return false;
-        if (tEnd == std::string::npos || pEnd == std::string::npos)
-            return tEnd == pEnd;
-        t = tEnd + 1;
-        p = pEnd + 1;
-    }
+// The header text against a pattern in which "*" stands for any one field.
+bool Matches(const std::string& header, const std::string& pattern) {
+    std::string expression;
+    for (char c : pattern)
+        expression += c == '*' ? "[^|]*" : c == '|' ? "\\|" : std::string(1, c);
+    return std::regex_match(header, std::regex(expression));
 }
 
 class Mp3InfoToolsTest : public ::testing::Test {
@@ -113,14 +107,6 @@ t.add(TLEN(encoding=0, text=["4000"]))
 t.save(path, v2_version=3))",
          "title=Caf\xe9 M\xfcller|album=The Album|artist=An Artist|genre=Jazz|track=3/12|"
          "year=1998|length=%L|layer=III|"},
-        {"-b 128", R"(
-t = ID3()
-t.add(TIT2(encoding=1, text=["UTF-16 title"]))
-t.add(TALB(encoding=3, text=["UTF-8 album"]))
-t.add(TPE1(encoding=2, text=["UTF-16BE artist"]))
-t.add(TCON(encoding=0, text=["Rock"]))
-t.save(path, v2_version=3))",
-         "genre=Rock|length=%L|layer=III|"},
         {"-b 128", R"(
 t = ID3()
 t.add(TIT2(encoding=0, text=["V1 Title"]))

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -36,11 +35,6 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
-}
-
-inline Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline Bytes Concat(std::initializer_list<Bytes> parts) {
