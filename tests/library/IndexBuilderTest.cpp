@@ -141,6 +141,7 @@ TEST_F(IndexBuilderTest, NodesAreNumberedDepthFirstWithGlobalStreamSecondAndTheB
     auto tree = Build();
     std::string order;
     for (int wire = 1; wire <= tree->Count(); ++wire) {
+        ASSERT_NE(tree->Get(wire), nullptr) << wire;
         EXPECT_EQ(tree->Get(wire)->WireId(), wire);
         order += std::string(tree->Get(wire)->Name().View()) + "|";
     }
@@ -196,6 +197,7 @@ TEST_F(IndexBuilderTest, ACancelledBuildKeepsThePreviousTreeWhichAnswersMayHold)
     auto before = Build();
     ASSERT_EQ(before->Count(), 6);
     const MediaNode* last = before->Get(6);
+    ASSERT_NE(last, nullptr);
     const std::string lastName(last->Name().View());
     dir.Write("m/3.mp3", "x");
     log.Clear();
