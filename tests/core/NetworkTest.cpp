@@ -1,0 +1,266 @@
+// Addresses, and sockets over real loopback connections: bytes, ends,
+// time-outs, writes cut short by signals, and the process-wide shutdown.
+#include "core/CoreTestHelpers.h"
+#include "core/Exceptions.h"
+#include "core/IPAddress.h"
+#include "core/ServerSocket.h"
+#include "core/Socket.h"
+#include "core/SocketRegistry.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <functional>
+#include <future>
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+
+namespace tb {
+namespace {
+
+using namespace std::chrono_literals;
+
+IPAddress Loopback(uint16_t port) {
+    return IPAddress(htonl(INADDR_LOOPBACK), port);
+}
+
+// The code of the SocketException `action` throws, or 0 when it throws none.
+int32_t CodeOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const SocketException& e) {
+        return e.Value();
+    }
+    return 0;
+}
+
+TEST(IPAddressTest, HostAndPortTextsReadAndWrite) {
+    // A text, whether it is read with the any-address text, and its host and port.
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"192.168.1.5:42961", false, "192.168.1.5:42961"},
+        {"10.0.0.1:0", false, "10.0.0.1:0"},
+        {"1.2.3.4:65535", false, "1.2.3.4:65535"},
+        {"127.0.0.1:8000", true, "127.0.0.1:8000"},
+        {"[All local IP-addresses]:80", true, "0.0.0.0:80"},
+    };
+    for (const auto& [text, any, hostPort] : cases) {
+        IPAddress a =
+            any ? IPAddress::FromHostPort(text, IPAddress::AnyText) : IPAddress::FromHostPort(text);
+        EXPECT_EQ(a.HostPortText(), hostPort) << text;
+        EXPECT_EQ(a.DisplayText(IPAddress::AnyText), a.Address() ? hostPort : text) << text;
+    }
+    EXPECT_EQ(IPAddress(0, 80).DisplayText("*"), "*:80");
+    EXPECT_EQ(IPAddress::FromHost("127.0.0.1"), IPAddress(htonl(INADDR_LOOPBACK), 0));
+}
+
+TEST(IPAddressTest, MalformedTextsThrow) {
+    for (const char* text :
+         {"192.168.1.5", "256.1.1.1:80", "a.b.c.d:80", ":80", "1.2.3.4:", "1.2.3.4:8x",
+          "1.2.3.4:-1", "host:80", "1.2.3.4.5:1", "1.2.3.4:65536", "1.2.3.4:99999999999"})
+        EXPECT_THROW(IPAddress::FromHostPort(text), IPAddressException) << text;
+    for (const char* text : {"[All local IP-addresses]", "[All local IP-addresses] 80"})
+        EXPECT_THROW(IPAddress::FromHostPort(text, IPAddress::AnyText), IPAddressException) << text;
+    EXPECT_THROW(IPAddress::FromHost("example.org"), IPAddressException);
+    EXPECT_THROW(IPAddress::FromHost(""), IPAddressException);
+}
+
+class SocketTest : public ::testing::Test {
+protected:
+    void SetUp() override { server_ = std::make_unique<ServerSocket>(Loopback(0)); }
+    // The registry is process-wide: every test leaves it open again.
+    void TearDown() override { SocketRegistry::Reopen(); }
+
+    // A connected pair: the client's end and the server's end.
+    void Connect(int32_t clientTimeout = 0, int32_t serverTimeout = 0) {
+        client_ = std::make_unique<Socket>(clientTimeout);
+        client_->Connect(server_->LocalAddress());
+        accepted_ = server_->Accept(serverTimeout);
+    }
+
+    static void ReadExactly(Socket& socket, void* buffer, int32_t count) {
+        for (int32_t got = 0; got < count;)
+            got += socket.Read(static_cast<char*>(buffer) + got, count - got);
+    }
+
+    std::unique_ptr<ServerSocket> server_;
+    std::unique_ptr<Socket> client_;
+    std::unique_ptr<Socket> accepted_;
+};
+
+TEST_F(SocketTest, BytesTravelBothWaysAndAddressesMatch) {
+    EXPECT_EQ(server_->LocalAddress().HostText(), "127.0.0.1");
+    EXPECT_NE(server_->LocalAddress().Port(), 0);
+    Connect();
+    client_->Write(String("he"));
+    client_->Write(String(), String("l")); // either of two texts may be empty
+    client_->Write(String("l"), String());
+    client_->Write(String(), String());
+    client_->Write(String("o"), String("!"));
+    char buffer[8] = {};
+    ReadExactly(*accepted_, buffer, 6);
+    EXPECT_EQ(std::string(buffer, 6), "hello!");
+    accepted_->Write("\xff\0A", 3);
+    EXPECT_EQ(client_->Get(), 255); // a byte, never mistaken for an end
+    EXPECT_EQ(client_->Get(), 0);
+    EXPECT_EQ(client_->Get(), 'A');
+    EXPECT_EQ(accepted_->PeerAddress(), client_->LocalAddress());
+    EXPECT_EQ(client_->PeerAddress(), server_->LocalAddress());
+}
+
+TEST_F(SocketTest, APeerThatClosesMakesReadThrow11907AndWriteFail) {
+    Connect();
+    client_->Write("last", 4);
+    client_->Close();
+    client_->Close(); // closing twice does nothing
+    char buffer[8];
+    ReadExactly(*accepted_, buffer, 4); // what was sent before the close still arrives
+    EXPECT_EQ(CodeOf([&] { accepted_->Read(buffer, sizeof buffer); }), 11907);
+    EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), SocketException::PeerClosed);
+    EXPECT_EQ(CodeOf([&] { client_->Put('x'); }), EBADF); // a closed socket refuses work
+    // Writing to a gone peer fails without a signal that kills the process.
+    std::vector<char> block(64 * 1024, 'x');
+    int32_t code = CodeOf([&] {
+        for (int i = 0; i < 1000; ++i)
+            accepted_->Write(block.data(), static_cast<int32_t>(block.size()));
+    });
+    EXPECT_TRUE(code == EPIPE || code == ECONNRESET) << code;
+    Connect();
+    client_.reset(); // destroying the peer is a close as well
+    EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), 11907);
+}
+
+TEST_F(SocketTest, TimeOutsEndWaitingReadsAndInterruptAWaitingAccept) {
+    Connect(100, 100);
+    EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), EAGAIN);
+    EXPECT_EQ(CodeOf([&] { client_->Get(); }), EAGAIN);
+    EXPECT_FALSE(client_->WaitReadable(0));
+    accepted_->Put('z');
+    EXPECT_TRUE(client_->WaitReadable(10000));
+    auto outcome =
+        std::async(std::launch::async, [this] { return CodeOf([this] { server_->Accept(0); }); });
+    std::this_thread::sleep_for(100ms); // let it block; interrupting earlier must work too
+    server_->Interrupt();
+    ASSERT_EQ(outcome.wait_for(30s), std::future_status::ready);
+    EXPECT_NE(outcome.get(), 0);
+}
+
+TEST_F(SocketTest, ListenersRefuseAHeldPortButNotOneLeftInTimeWait) {
+    uint16_t port = server_->LocalAddress().Port();
+    EXPECT_EQ(CodeOf([&] { ServerSocket second(Loopback(port)); }), EADDRINUSE);
+    // The server ends a connection first, which leaves its side in TIME_WAIT
+    // on the listening port: a restart need not wait for it.
+    Connect();
+    accepted_->Close();
+    EXPECT_EQ(CodeOf([&] { client_->Get(); }), 11907);
+    client_->Close();
+    server_.reset();
+    EXPECT_EQ(CodeOf([&] { server_ = std::make_unique<ServerSocket>(Loopback(port)); }), 0);
+    server_.reset();
+    EXPECT_EQ(CodeOf([&] { Socket(0).Connect(Loopback(port)); }), ECONNREFUSED);
+}
+
+void IgnoreSignal(int) {}
+
+TEST_F(SocketTest, TwoTextsWrittenTogetherArriveWholeThroughInterruptedSends) {
+    // SIGUSR1 keeps interrupting the writer (no restart), so that sends return
+    // early or fail with EINTR: the first call may stop inside either text.
+    struct sigaction action {
+    }, previous{};
+    action.sa_handler = IgnoreSignal;
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    for (int32_t headSize : {3 * 1024 * 1024 + 1, 100}) {
+        int fds[2]; // small buffers, so that sends stop early
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        int small = 65536;
+        setsockopt(fds[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+        setsockopt(fds[1], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        client_ = std::make_unique<Socket>(fds[0], 0);
+        accepted_ = std::make_unique<Socket>(fds[1], 20000); // a lost byte becomes a failure
+        std::string all(static_cast<size_t>(headSize) + 5 * 1024 * 1024 + 3, '\0');
+        for (size_t i = 0; i < all.size(); ++i)
+            all[i] = static_cast<char>(i * 7 + i / 251);
+        String head(std::string_view(all).substr(0, headSize)),
+            body(std::string_view(all).substr(headSize));
+        int32_t writeError = 0;
+        std::thread writer([&] { writeError = CodeOf([&] { client_->Write(head, body); }); });
+        std::string received(all.size(), '\0');
+        int32_t readError = CodeOf([&] {
+            for (size_t got = 0; got < received.size();) {
+                pthread_kill(writer.native_handle(), SIGUSR1); // cuts a waiting send short
+                got += static_cast<size_t>(accepted_->Read(
+                    received.data() + got, static_cast<int32_t>(received.size() - got)));
+            }
+        });
+        if (readError != 0)
+            client_->Close(); // let a blocked writer fail instead of hanging
+        writer.join();
+        EXPECT_EQ(readError, 0) << headSize;
+        EXPECT_EQ(writeError, 0) << headSize;
+        EXPECT_TRUE(received == all) << headSize;
+        client_->Close(); // nothing more than that was sent
+        EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), 11907) << headSize;
+    }
+    sigaction(SIGUSR1, &previous, nullptr);
+}
+
+TEST_F(SocketTest, ShutdownAllEndsBlockedCallsAndSocketsOpenedLater) {
+    Connect();
+    auto read = std::async(std::launch::async, [&] { return CodeOf([&] { accepted_->Get(); }); });
+    auto accept =
+        std::async(std::launch::async, [&] { return CodeOf([&] { server_->Accept(0); }); });
+    std::this_thread::sleep_for(100ms);          // let both block
+    int other = socket(AF_INET, SOCK_STREAM, 0); // another program's listener
+    sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t size = sizeof a;
+    ASSERT_EQ(bind(other, reinterpret_cast<sockaddr*>(&a), size), 0);
+    ASSERT_EQ(listen(other, 8), 0);
+    ASSERT_EQ(getsockname(other, reinterpret_cast<sockaddr*>(&a), &size), 0);
+    SocketRegistry::ShutdownAll();
+    for (auto* blocked : {&read, &accept}) {
+        ASSERT_EQ(blocked->wait_for(30s), std::future_status::ready);
+        EXPECT_NE(blocked->get(), 0);
+    }
+    // A client connecting during shutdown cannot go on to wait for data
+    // (the time-out only bounds the test if it could).
+    Socket late(5000);
+    int32_t code = CodeOf([&] {
+        late.Connect(Loopback(ntohs(a.sin_port)));
+        late.Get();
+    });
+    EXPECT_TRUE(code != 0 && code != EAGAIN) << code;
+    close(other);
+    // Nor does a listener opened now wait for connections.
+    ServerSocket lateServer(Loopback(0));
+    auto lateAccept =
+        std::async(std::launch::async, [&] { return CodeOf([&] { lateServer.Accept(0); }); });
+    bool ended = lateAccept.wait_for(5s) == std::future_status::ready;
+    EXPECT_TRUE(ended) << "a listener opened after ShutdownAll still waits";
+    if (!ended)
+        lateServer.Interrupt();
+    EXPECT_NE(lateAccept.get(), 0);
+    // Reopened, sockets work again.
+    SocketRegistry::Reopen();
+    server_ = std::make_unique<ServerSocket>(Loopback(0));
+    Connect(5000, 5000);
+    client_->Put('k');
+    EXPECT_EQ(accepted_->Get(), 'k');
+}
+
+TEST_F(SocketTest, ShutdownAllLeavesAloneWhatReusesAClosedSocketsNumber) {
+    Socket(0).Close();
+    int fds[2]; // outside the registry, and likely on the number just freed
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    SocketRegistry::ShutdownAll();
+    char c = 0;
+    EXPECT_EQ(send(fds[0], "x", 1, MSG_NOSIGNAL), 1);
+    EXPECT_EQ(recv(fds[1], &c, 1, MSG_DONTWAIT), 1);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+} // namespace
+} // namespace tb

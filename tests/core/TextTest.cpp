@@ -1,0 +1,218 @@
+// The shared text type and the small text tools built on it: copy-on-write
+// seen through the characters' address, bounds, and each operation as a table.
+#include "core/CoreTestHelpers.h"
+#include "core/Exceptions.h"
+#include "core/HtmlEscape.h"
+#include "core/LeadingInteger.h"
+#include "core/TextBuilder.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace tb {
+namespace {
+
+bool Shares(const String& a, const String& b) {
+    return a.c_str() == b.c_str();
+}
+
+TEST(StringTest, CopiesShareUntilOneIsWritten) {
+    String a = "abc", b = a;
+    EXPECT_TRUE(Shares(a, b));
+    b += "d";
+    EXPECT_EQ(a, "abc");
+    EXPECT_EQ(b, "abcd");
+    String& alias = a;
+    a = alias; // assigning itself must neither free nor unshare
+    EXPECT_EQ(a, "abc");
+    a = a.c_str() + 1; // its own tail
+    EXPECT_EQ(a, "bc");
+    // Empty strings share one buffer that writing never touches.
+    String empty, cut = String("abc").Mid(3);
+    EXPECT_TRUE(Shares(empty, cut));
+    empty += "hello";
+    String fresh;
+    fresh.GetBuffer(0)[0] = 'q';
+    fresh.ReleaseBuffer(1);
+    EXPECT_STREQ(String().c_str(), "");
+    // A buffer handed out is private: a copy keeps its text.
+    String s = "abc", copy = s;
+    strcpy(s.GetBuffer(10), "0123456789");
+    s.ReleaseBuffer(10);
+    EXPECT_EQ(copy, "abc");
+    String t = s;
+    s.ReleaseBuffer(4);
+    EXPECT_EQ(s, "0123");
+    EXPECT_EQ(t, "0123456789");
+    // ReleaseBuffer measures up to the first NUL, or clamps to the buffer.
+    memcpy(t.GetBuffer(0), "hi\0gh", 5);
+    t.ReleaseBuffer();
+    EXPECT_EQ(t, "hi");
+    t.ReleaseBuffer(100000);
+    EXPECT_LT(t.Length(), 100000);
+    t.ReleaseBuffer(-2);
+    EXPECT_EQ(t, "");
+}
+
+TEST(StringTest, CopiesMadeAndDroppedOnManyThreadsKeepTheCountExact) {
+    String shared = "a text all threads copy from";
+    const char* chars = shared.c_str();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&shared] {
+            for (int i = 0; i < 20000; ++i) {
+                String copy = shared;
+                String another(copy);
+                EXPECT_TRUE(Shares(another, shared));
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    // Every copy released: the buffer is the source's own again, so a short
+    // assignment reuses it.
+    shared = "short";
+    EXPECT_EQ(shared.c_str(), chars);
+}
+
+TEST(StringTest, AtAcceptsTheTerminatorAndRejectsBeyond) {
+    String s = "abc";
+    EXPECT_EQ(s.At(2), 'c');
+    EXPECT_EQ(s.At(3), 0);
+    EXPECT_EQ(String().At(0), 0);
+    EXPECT_THROW(s.At(4), StringIndexOutOfBoundsException);
+    EXPECT_THROW(s.At(-1), StringIndexOutOfBoundsException);
+}
+
+TEST(StringTest, AppendingKeepsEveryByteEvenOfItsOwnText) {
+    String ab("a\0b", 3);
+    EXPECT_EQ(ab.Length(), 3);
+    EXPECT_NE(ab, "a"); // comparisons look at the whole length
+    EXPECT_EQ(memcmp((ab + String("c")).c_str(), "a\0bc", 5), 0);
+    EXPECT_EQ("x" + String("y") + 'z' + "", "xyz");
+    EXPECT_TRUE(String("ab") < String("abc"));
+    EXPECT_FALSE(String("b") < String("abc"));
+    String s = "abc";
+    s += s; // into a new buffer
+    EXPECT_EQ(s, "abcabc");
+    String t = "abcdefghijklmnop";
+    t.Append(t.c_str() + 1, 3); // in place
+    t.Append("ignored", 0);
+    t.Append("ignored", -3);
+    EXPECT_EQ(t, "abcdefghijklmnopbcd");
+}
+
+TEST(StringTest, SearchingAndCutting) {
+    String h = "abcabc";
+    const std::pair<int32_t, int32_t> finds[] = {
+        {h.Find("bc"), 1}, {h.Find("bc", 2), 4},  {h.Find("bc", 5), -1}, {h.Find('c', 3), 5},
+        {h.Find('z'), -1}, {h.Find("a", -1), -1}, {h.Find("a", 7), -1},  {h.Find("", 6), 6},
+    };
+    for (size_t i = 0; i < std::size(finds); ++i)
+        EXPECT_EQ(finds[i].first, finds[i].second) << "find " << i;
+    EXPECT_TRUE(h.StartsWith("abc"));
+    EXPECT_FALSE(h.StartsWith("ABC"));
+    String s = "abcdef";
+    const std::pair<String, const char*> mids[] = {
+        {s.Mid(2), "cdef"}, {s.Mid(2, 3), "cde"}, {s.Mid(2, 100), "cdef"}, {s.Mid(-5, 2), "ab"},
+        {s.Mid(6), ""},     {s.Mid(60, 2), ""},   {s.Mid(1, 0), ""},       {String().Mid(0, 3), ""},
+    };
+    for (size_t i = 0; i < std::size(mids); ++i)
+        EXPECT_EQ(mids[i].first, mids[i].second) << "case " << i;
+}
+
+TEST(StringTest, TrimTakesSixSpaceCharactersAndReplaceAllScansWithoutOverlap) {
+    const std::pair<String, const char*> cases[] = {
+        {String("  \t ").Trim(), ""},
+        {String(" a b ").Trim(), "a b"},
+        {String("\r\n\v\f\t x \t\f\v\n\r").Trim(), "x"},
+        {String("\x01y\xa0").Trim(), "\x01y\xa0"},
+        {String("abcdef").ReplaceAll("xyz", "q"), "abcdef"},
+        {String("aaaa").ReplaceAll("aa", "b"), "bb"},
+        {String("aaa").ReplaceAll("aa", "b"), "ba"},
+        {String("a.b.c").ReplaceAll(".", "::"), "a::b::c"},
+        {String(".b.").ReplaceAll(".", ""), "b"},
+        {String("a").ReplaceAll("a", "aa"), "aa"},
+        {String("keep").ReplaceAll("", "x"), "keep"},
+        {String("%Title% - %Title%").ReplaceAll("%Title%", "Song"), "Song - Song"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
+}
+
+TEST(StringTest, NumbersAndFormatting) {
+    EXPECT_EQ(String::FromUnsigned(0), "0");
+    EXPECT_EQ(String::FromUnsigned(4294967295u), "4294967295");
+    EXPECT_EQ(String::FromUnsigned(255, 16), "ff");
+    EXPECT_EQ(String::Format("%05d|%-3s|%s", 42, "a", ""), "00042|a  |");
+    String f = String::Format("<%s>", std::string(5000, 'w').c_str());
+    EXPECT_EQ(f.Length(), 5002);
+    EXPECT_EQ(f.At(5001), '>');
+}
+
+TEST(HtmlEscapeTest, ReplacesTheFourMarkupCharactersOnly) {
+    const std::pair<String, String> cases[] = {
+        {"Tom & Jerry <live> \"1999\"", "Tom &amp; Jerry &lt;live&gt; &quot;1999&quot;"},
+        {"x\"", "x&quot;"},
+        {"&amp;", "&amp;amp;"},
+        {"it's", "it's"},
+        {"", ""},
+        {String("a\0&", 3), String("a\0&amp;", 7)},
+        {"Caf\xc3\xa9 & Bar", "Caf\xc3\xa9 &amp; Bar"},
+    };
+    for (const auto& [text, escaped] : cases)
+        EXPECT_EQ(HtmlEscape(text), escaped) << text.View();
+    String clean = "Abbey Road (Remastered) - 01.mp3";
+    EXPECT_TRUE(Shares(HtmlEscape(clean), clean));
+}
+
+// The C library's reading, clamped to 32 bits.
+int32_t StrtollClamped(const std::string& text) {
+    long long v = strtoll(text.c_str(), nullptr, 10);
+    return static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v);
+}
+
+TEST(LeadingIntegerTest, ReadsLikeTheCLibraryButSaturates) {
+    const char* texts[] = {
+        "0",           "42",         "-42",        "+7",          "  \t\n\v\f\r12",
+        "007",         "12 34",      "-0",         "abc",         "",
+        "-",           "+",          "- 5",        "0x10",        "3.9",
+        "1e3",         " +-1",       "2147483647", "-2147483648", "2147483648",
+        "-2147483649", "4294967295", "4294967296",
+    };
+    for (const char* text : texts)
+        EXPECT_EQ(LeadingInteger(text), StrtollClamped(text)) << '"' << text << '"';
+    EXPECT_EQ(LeadingInteger("99999999999999999999999999"), INT32_MAX); // past 64 bits too
+    EXPECT_EQ(LeadingInteger("-99999999999999999999999999"), INT32_MIN);
+    // Only the view is read, whatever follows it.
+    EXPECT_EQ(LeadingInteger(std::string_view("123456", 3)), 123);
+    EXPECT_EQ(LeadingInteger(std::string_view("  -9", 3)), 0);
+    EXPECT_EQ(LeadingInteger(std::string_view("5\0007", 3)), 5);
+}
+
+TEST(TextBuilderTest, PiecesNumbersAndEmptyViewsMakeOneText) {
+    TextBuilder builder(4); // grows many times
+    builder.Append("<a>").Append(std::string_view()).Append(String(std::string(300, 'x')));
+    builder.AppendNumber(uint32_t{0}).AppendNumber(uint32_t{4294967295u}).AppendNumber(-7);
+    builder.AppendNumber(int32_t{-2147483647 - 1}).AppendNumber(int32_t{2147483647});
+    EXPECT_EQ(std::string(builder.Finish().View()),
+              "<a>" + std::string(300, 'x') + "04294967295-7-21474836482147483647");
+    EXPECT_EQ(builder.Append("again").Finish(), "again"); // starts empty again
+}
+
+TEST(TextBuilderTest, HexIsAlwaysEightLowerCaseDigits) {
+    for (uint32_t value : {0u, 26u, 0xABCDEFu, 0x7fffffffu, 0xffffffffu}) {
+        char expected[16];
+        snprintf(expected, sizeof expected, "%08x", value);
+        TextBuilder builder(1);
+        EXPECT_EQ(builder.AppendHex8(value).Finish(), expected);
+    }
+}
+
+} // namespace
+} // namespace tb
