@@ -97,12 +97,17 @@ TEST_F(RegistryStoreTest, FilesThatAreNoStoreOfOursAreCorrupt) {
         {"text", "[General]\nName=Tune Bridge\n"},
         {"damaged", damaged},
         {"foreign", ""},
+        {"newer", ""},
     };
     for (const auto& [name, bytes] : files) {
         std::string folder = dir.MakeDir(name);
         dir.Write(name + "/registry.db", bytes);
         if (name == "foreign")
             ExecuteSql(folder + "/registry.db", "CREATE TABLE songs(title TEXT)");
+        if (name == "newer") { // ours, but written by a later version
+            RegistryStore::Open(String(folder));
+            ExecuteSql(folder + "/registry.db", "PRAGMA user_version = 2");
+        }
         RegistryException e = CatchRegistryException([&] { RegistryStore::Open(String(folder)); });
         EXPECT_EQ(e.Code(), RegistryException::Corrupt) << name << ": " << e.what();
         EXPECT_EQ(e.Name(), String(folder + "/registry.db"));
