@@ -1,6 +1,5 @@
 // Keys and typed values of the store, observed through the store file.
 #include "StoreFixture.h"
-#include "config/KeyPath.h"
 #include "config/ValueInfo.h"
 
 #include <functional>
@@ -238,19 +237,6 @@ TEST_F(RegistryTest, ValueNamesWithANulByteAndMissingRightsAreRefused) {
               RegistryException::NotOpen);
     EXPECT_EQ(CatchRegistryException([&] { none.CreateSubKey("B"); }).Code(),
               RegistryException::AccessDenied);
-}
-
-TEST(KeyPathTest, SplitsAndJoinsLevels) {
-    EXPECT_EQ(KeyPath::Parent("A\\B\\C"), "A\\B");
-    EXPECT_EQ(KeyPath::Parent("A"), "");
-    EXPECT_EQ(KeyPath::Leaf("A\\B\\C"), "C");
-    EXPECT_EQ(KeyPath::Leaf("A"), "A");
-    EXPECT_EQ(KeyPath::Child("", "A"), "A");
-    EXPECT_EQ(KeyPath::Child("A", "B\\C"), "A\\B\\C");
-    EXPECT_EQ(KeyPath::Normalize("\\"), "");
-    EXPECT_EQ(KeyPath::Normalize("A\\B\\"), "A\\B");
-    EXPECT_THROW(KeyPath::Child("A", ""), RegistryException);
-    EXPECT_THROW(KeyPath::Normalize("A\\\\B"), RegistryException);
 }
 
 } // namespace

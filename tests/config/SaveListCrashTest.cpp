@@ -1,6 +1,5 @@
 // A list save killed at a random moment leaves the old list or the new one,
 // whole: never a mix, never a shorter list.
-#include "ChildProcess.h"
 #include "StoreFixture.h"
 #include "TestObjects.h"
 #include "config/PersistantList.h"
@@ -87,7 +86,10 @@ TEST(SaveListCrashTest, AKilledSaveLeavesTheOldOrTheNewListWhole) {
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 250000));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
-        std::string saved = ReadToEnd(fds[0]);
+        std::string saved;
+        char buffer[4096];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+            saved.append(buffer, static_cast<size_t>(n));
         close(fds[0]);
         // The last generation reported was saved; the one after it may or may not be.
         uint32_t last = 0;
