@@ -37,12 +37,11 @@ struct DevicePage {
     std::string etag;  // without its quotes
 };
 
-// All children of one node, read page by page.
+// All children of one node.
 struct DeviceListing {
     std::vector<DeviceItem> items;
     long long total = 0;
-    std::string etag;    // of the first page
-    bool oneTree = true; // every page carried the same ETag: one index build
+    std::string etag;
 };
 
 // A networked player on 127.0.0.1: posts browse requests and fetches
@@ -85,10 +84,8 @@ public:
     // such an allowed silence.
     bool CheckPage(const DevicePage& page, long long from, long long window,
                    const std::string& what, bool changingTree = false);
-    // Reads every child of a node with windows of 3 to 7 items. Within one
-    // index build the total must stay put and a random stream must not
-    // repeat a song; without `changingTree` no build may happen between
-    // pages either. Null when a page could not be used.
+    // Reads every child of a node (a random stream's songs once each); null
+    // when the page could not be used.
     std::optional<DeviceListing> List(int nodeId, bool randomStream, const std::string& what,
                                       bool changingTree = false);
 
@@ -105,7 +102,6 @@ private:
     int port_;
     std::string eui64_;
     const char* source_;
-    int windowTurn_ = 0;
     int requests_ = 0;
     std::vector<std::string> problems_;
 };
