@@ -40,6 +40,7 @@ TEST(LibraryTest, ConfiguredStoreIsIndexedAndReindexedOnHangup) {
     ServerProcess server({"--config-dir", config.Path()});
     // "Year" with one value folder, "(unspecified)": the files carry no tags.
     EXPECT_NE(server.WaitForLine(Created(nodes + 2)), "");
+    EXPECT_NE(server.WaitForLine("Indexed 9 folders and 24 songs."), "");
     auto lines = server.Lines();
     auto at = [&](const std::string& text) {
         return std::find(lines.begin(), lines.end(), text) - lines.begin();
