@@ -1,183 +1,134 @@
-// Which device POSTs are admitted: the entry's identity, permission bit and
-// address binding, the first of equal entries, and automatic admission.
-#include "dispatch/DeviceTest.h"
+// Which devices are admitted and what a refused one sees: the entry's
+// identity, permission bit and address binding, the first of equal
+// entries, automatic admission and its limit, and the fixed answers.
+#include "dispatch/DispatchTest.h"
 #include "support/ChangeSettings.h"
-#include "web/WebUser.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include <regex>
+#include <thread>
 
 namespace tb::test {
 namespace {
 
-// What an admitted device gets for the root of an empty library.
-const std::string EmptyRoot = Listing("", 0, 0, 0);
+using testing::ElementsAre;
 
-class AdmissionTest : public DeviceTest {
+// The one-item listings a refused device gets, as players expect them.
+const std::string ServerEntry =
+    "<contentdataset><contentdata><name>Tune Bridge</name><nodeid>1</nodeid><branch/>"
+    "</contentdata><totnumelem>1</totnumelem><fromindex>0</fromindex><numelem>1</numelem>"
+    "</contentdataset>";
+const std::string Forbidden =
+    "<contentdataset><contentdata><name>Access forbidden!</name><nodeid>1</nodeid><branch/>"
+    "</contentdata><totnumelem>1</totnumelem><fromindex>0</fromindex><numelem>1</numelem>"
+    "</contentdataset>";
+// What an admitted device gets for the root of an empty library.
+const std::string EmptyRoot = "| 0 0 0";
+
+class AdmissionTest : public DispatchTest {
 protected:
     void SetUp() override {
-        s.Build();
+        Build();
         Start();
     }
     void SetAutomaticAdmission(bool on) {
         ChangeSettings(s.settings, [on](Settings& values) { values.autoAuthorizeUnits = on; });
     }
-    // The body the device gets for a root browse.
-    std::string Browse(const std::string& identity, const char* source = "127.0.0.1") {
-        return BodyOf(Post(identity, BrowseBody("1"), source));
+    // What the device sees when it posts `xml`: "forbidden", "server
+    // entry", or the listing in short.
+    std::string Sees(const std::string& identity, const std::string& xml = BrowseBody("1"),
+                     const char* source = "127.0.0.1") {
+        DevicePage page = Device(identity, source).Page(xml);
+        if (page.http.body != Forbidden && page.http.body != ServerEntry)
+            return Outline(page);
+        // The fixed answers carry the index time as an HTTP date.
+        static const std::regex date("\"[A-Z][a-z]{2}, [0-9]{1,2} [A-Z][a-z]{2} [0-9]{4} [0-9:]+ "
+                                     "GMT\"");
+        EXPECT_TRUE(page.http.Complete() && std::regex_match(page.http.Value("ETag"), date))
+            << page.http.raw;
+        EXPECT_EQ(page.http.Value("Content-Type"), "text/xml");
+        return page.http.body == Forbidden ? "forbidden" : "server entry";
     }
 };
 
-TEST_F(AdmissionTest, AddressZeroAdmitsFromAnyAddressUntilTheFirstPostBindsIt) {
-    auto player = s.AddUser(PlayerName, Identity, 1, 0);
-    EXPECT_EQ(Browse(Identity, "127.0.0.2"), EmptyRoot);
-    EXPECT_EQ(AddressOf(player), NetAddress("127.0.0.2"));
-    EXPECT_EQ(s.ChangeCalls(), 1);
-
-    // Bound now: another source address is refused, with no new entry.
-    EXPECT_EQ(Browse(Identity, "127.0.0.1"), ForbiddenBody);
-    EXPECT_EQ(AddressOf(player), NetAddress("127.0.0.2"));
-    EXPECT_EQ(s.users.Count(), 1u);
-
-    // The bound address still works, and an unchanged binding is not saved.
-    EXPECT_EQ(Browse(Identity, "127.0.0.2"), EmptyRoot);
-    EXPECT_EQ(s.ChangeCalls(), 1);
-}
-
-TEST_F(AdmissionTest, AnEntryBoundToTheSameAddressIsNotSavedAgain) {
-    auto player = s.AddUser(PlayerName, Identity, 1, NetAddress("127.0.0.1"));
-    EXPECT_EQ(Browse(Identity), EmptyRoot);
-    EXPECT_EQ(Browse(Identity), EmptyRoot);
-    EXPECT_EQ(s.ChangeCalls(), 0);
-    EXPECT_EQ(AddressOf(player), NetAddress("127.0.0.1"));
-}
-
-TEST_F(AdmissionTest, PermissionBitZeroDecides) {
-    auto two = s.AddUser("Two", "aaaaaaaaaaaaaaaa", 2, 0);
-    auto three = s.AddUser("Three", "bbbbbbbbbbbbbbbb", 3, 0);
-    size_t linesBefore = s.log.Count();
-
-    EXPECT_EQ(Browse("aaaaaaaaaaaaaaaa"), ForbiddenBody);
-    // A refused entry is neither bound nor replaced by automatic admission,
-    // and a refusal logs nothing.
-    EXPECT_EQ(AddressOf(two), 0u);
-    EXPECT_EQ(s.users.Count(), 2u);
-    EXPECT_EQ(s.ChangeCalls(), 0);
-    EXPECT_TRUE(s.log.LinesFrom(linesBefore).empty());
-
-    EXPECT_EQ(Browse("bbbbbbbbbbbbbbbb"), EmptyRoot);
-    EXPECT_EQ(AddressOf(three), NetAddress("127.0.0.1"));
-}
-
-TEST_F(AdmissionTest, IdentitiesCompareWithCase) {
+TEST_F(AdmissionTest, TheFirstEntryOfAnIdentityDecidesByPermissionAndAddress) {
     SetAutomaticAdmission(false);
-    s.AddUser(PlayerName, "0123456789ABCDEF", 1, 0);
-    EXPECT_EQ(Browse("0123456789abcdef"), ForbiddenBody);
-    EXPECT_EQ(Browse("0123456789ABCDEF"), EmptyRoot);
+    auto player = AddUser("Player", Identity);
+    auto elsewhere = AddUser("Elsewhere", "bbbbbbbbbbbbbbbb", 1, NetAddress("127.0.0.2"));
+    auto barred = AddUser("Barred", "aaaaaaaaaaaaaaaa", 2); // bit 0 decides
+    auto three = AddUser("Three", "cccccccccccccccc", 3);
+    AddUser("Upper", "0123456789ABCDEF"); // identities compare with case
+    AddUser("Refusing", "dddddddddddddddd", 2);
+    AddUser("Admitting", "dddddddddddddddd", 1);
+    size_t before = s.log.Count();
+    for (const char* identity : {"aaaaaaaaaaaaaaaa", "bbbbbbbbbbbbbbbb", "dddddddddddddddd"})
+        EXPECT_EQ(Sees(identity), "forbidden") << identity;
+    // A refusal logs nothing and binds nothing.
+    EXPECT_TRUE(s.log.LinesFrom(before).empty());
+    EXPECT_EQ(AddressOf(barred), 0u);
+    EXPECT_EQ(AddressOf(elsewhere), NetAddress("127.0.0.2"));
+    EXPECT_EQ(Sees("cccccccccccccccc"), EmptyRoot);
+    EXPECT_EQ(Sees("0123456789ABCDEF"), EmptyRoot);
+    EXPECT_EQ(Sees("bbbbbbbbbbbbbbbb", BrowseBody("1"), "127.0.0.2"), EmptyRoot);
+    EXPECT_EQ(s.changes, 2); // the two entries bound to an address now
+    EXPECT_EQ(AddressOf(three), NetAddress("127.0.0.1"));
+
+    // Address 0 admits from anywhere until the first request binds it;
+    // an unchanged binding is not saved again.
+    EXPECT_EQ(Sees(Identity, BrowseBody("1"), "127.0.0.2"), EmptyRoot);
+    EXPECT_EQ(AddressOf(player), NetAddress("127.0.0.2"));
+    EXPECT_EQ(Sees(Identity), "forbidden");
+    EXPECT_EQ(Sees(Identity, BrowseBody("1"), "127.0.0.2"), EmptyRoot);
+    EXPECT_EQ(s.changes, 3);
+    EXPECT_EQ(s.users.Count(), 7u);
 }
 
-TEST_F(AdmissionTest, TheFirstOfTwoEntriesWithTheSameIdentityDecides) {
-    s.AddUser("Refusing", "cccccccccccccccc", 2, 0);
-    s.AddUser("Admitting", "cccccccccccccccc", 1, 0);
-    EXPECT_EQ(Browse("cccccccccccccccc"), ForbiddenBody);
-
-    auto first = s.AddUser("First", Identity, 1, 0);
-    auto second = s.AddUser("Second", Identity, 1, 0);
-    EXPECT_EQ(BodyOf(Post(Identity, "<RequestInfo></RequestInfo>")), "test");
-    EXPECT_EQ(s.log.Lines().back(), "[First]: Pressed INFO!");
-    EXPECT_EQ(AddressOf(first), NetAddress("127.0.0.1"));
-    EXPECT_EQ(AddressOf(second), 0u);
-    EXPECT_EQ(ActivityOf(first).status, "Info");
-    EXPECT_EQ(ActivityOf(second).status, "");
-}
-
-TEST_F(AdmissionTest, AutomaticAdmissionGivesANewDeviceOneEntryOfItsOwn) {
-    size_t linesBefore = s.log.Count();
-    EXPECT_EQ(Browse("00112233aabbccdd"), EmptyRoot);
-
-    ASSERT_EQ(s.users.Count(), 1u);
-    auto device = std::dynamic_pointer_cast<WebUser>(s.users.Entries()[0]);
+TEST_F(AdmissionTest, AutomaticAdmissionGivesANewDeviceOneEntryUpToItsLimit) {
+    ChangeSettings(s.settings, [](Settings& values) { values.maxAutoUnits = 3; });
+    AddUser("Person", "person"); // a web user does not count
+    AddUser("Bound", "bbbbbbbbbbbbbbbb", 1, NetAddress("127.0.0.2"));
+    size_t before = s.log.Count();
+    EXPECT_EQ(Sees("00112233aabbccdd"), EmptyRoot);
+    auto device = std::dynamic_pointer_cast<WebUser>(s.users.Entries().back());
     ASSERT_TRUE(device);
-    EXPECT_EQ(device->name, "Unit ccdd");
-    EXPECT_EQ(device->id, "00112233aabbccdd");
+    EXPECT_EQ(device->name + "|" + device->id, "Unit ccdd|00112233aabbccdd");
     EXPECT_EQ(device->permission, 1u);
     EXPECT_EQ(AddressOf(device), NetAddress("127.0.0.1"));
     EXPECT_FALSE(device->password.IsEmpty());
-    EXPECT_EQ(s.ChangeCalls(), 1) << "the new entry must be saved once";
-    // One line tells of the admission; then the device browses as itself.
-    auto lines = s.log.LinesFrom(linesBefore);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1], "[Unit ccdd]: Seeding");
-    EXPECT_EQ(lines[2], "[Unit ccdd]: Reading 'Tune Bridge'");
-
-    // The second visit finds the entry: nothing new, nothing saved.
-    linesBefore = s.log.Count();
-    EXPECT_EQ(Browse("00112233aabbccdd"), EmptyRoot);
-    EXPECT_EQ(s.users.Count(), 1u);
-    EXPECT_EQ(s.ChangeCalls(), 1);
-    EXPECT_EQ(s.log.LinesFrom(linesBefore).size(), 2u);
-
-    // Another device gets another entry with a password of its own.
-    EXPECT_EQ(Browse("99887766554433ff"), EmptyRoot);
-    ASSERT_EQ(s.users.Count(), 2u);
-    auto other = std::dynamic_pointer_cast<WebUser>(s.users.Entries()[1]);
-    ASSERT_TRUE(other);
+    EXPECT_EQ(s.changes, 1) << "the new entry must be saved once";
+    EXPECT_THAT(s.log.LinesFrom(before),
+                ElementsAre("New unit 'Unit ccdd' (00112233aabbccdd) admitted from 127.0.0.1.",
+                            "[Unit ccdd]: Seeding", "[Unit ccdd]: Reading 'Tune Bridge'"));
+    // The second visit finds the entry; an entry bound elsewhere stays
+    // refused and is not replaced.
+    EXPECT_EQ(Sees("00112233aabbccdd"), EmptyRoot);
+    EXPECT_EQ(Sees("bbbbbbbbbbbbbbbb"), "forbidden");
+    EXPECT_EQ(s.users.Count(), 3u);
+    EXPECT_EQ(s.changes, 1);
+    // Another device gets its own entry and password, also from INFO.
+    EXPECT_EQ(Device("99887766554433ff").Post("<RequestInfo></RequestInfo>").body, "test");
+    EXPECT_EQ(s.log.Lines().back(), "[Unit 33ff]: Pressed INFO!");
+    auto other = std::dynamic_pointer_cast<WebUser>(s.users.Entries().back());
     EXPECT_EQ(other->name, "Unit 33ff");
     EXPECT_NE(other->password, device->password);
-    EXPECT_EQ(s.ChangeCalls(), 2);
-}
 
-TEST_F(AdmissionTest, AutomaticAdmissionStopsAtItsLimitAndSaysSoOnce) {
-    ChangeSettings(s.settings, [](Settings& values) { values.maxAutoUnits = 2; });
-    s.AddUser("Person", "person", 1, 0); // a web user does not count
-    EXPECT_EQ(Browse("00000000000000a1"), EmptyRoot);
-    EXPECT_EQ(Browse("00000000000000a2"), EmptyRoot);
-    size_t linesBefore = s.log.Count();
-    EXPECT_EQ(Browse("00000000000000a3"), ForbiddenBody);
-    EXPECT_EQ(Browse("00000000000000a4"), ForbiddenBody);
-    EXPECT_EQ(s.users.Count(), 3u);
-    EXPECT_EQ(s.ChangeCalls(), 2);
-    EXPECT_THAT(s.log.LinesFrom(linesBefore),
-                testing::ElementsAre("New units are refused: 2 are admitted already, the most "
-                                     "General/MaxAutoUnits allows (last: 00000000000000a3 from "
-                                     "127.0.0.1)."));
-    // Known devices go on as before.
-    EXPECT_EQ(Browse("00000000000000a1"), EmptyRoot);
-}
-
-TEST_F(AdmissionTest, AutomaticAdmissionAlsoAnswersTheInfoButton) {
-    EXPECT_EQ(BodyOf(Post("00112233aabbccdd", "<RequestInfo></RequestInfo>")), "test");
-    EXPECT_EQ(s.log.Lines().back(), "[Unit ccdd]: Pressed INFO!");
-    EXPECT_EQ(s.users.Count(), 1u);
-}
-
-TEST_F(AdmissionTest, WithoutAutomaticAdmissionAnUnknownDeviceStaysOutside) {
-    SetAutomaticAdmission(false);
-    size_t linesBefore = s.log.Count();
-    EXPECT_EQ(Browse("00112233aabbccdd"), ForbiddenBody);
-    EXPECT_EQ(BodyOf(Post("00112233aabbccdd", "<Request></Request>")), ServerEntryBody);
-    EXPECT_EQ(s.users.Count(), 0u);
-    EXPECT_EQ(s.ChangeCalls(), 0);
-    EXPECT_TRUE(s.log.LinesFrom(linesBefore).empty());
-}
-
-TEST_F(AdmissionTest, AnEntryBoundElsewhereStaysRefusedWithAutomaticAdmission) {
-    auto player = s.AddUser(PlayerName, Identity, 1, NetAddress("127.0.0.2"));
-    EXPECT_EQ(Browse(Identity, "127.0.0.1"), ForbiddenBody);
-    EXPECT_EQ(s.users.Count(), 1u);
-    EXPECT_EQ(AddressOf(player), NetAddress("127.0.0.2"));
-    EXPECT_EQ(s.ChangeCalls(), 0);
-}
-
-testing::Matcher<std::string> RefusalLine() {
-    return testing::MatchesRegex("Unauthorized access attempted from 127\\.0\\.0\\.1:[0-9]+");
+    // Three device entries now: new ones are refused, said once.
+    before = s.log.Count();
+    EXPECT_EQ(Sees("00000000000000a3"), "forbidden");
+    EXPECT_EQ(Sees("00000000000000a4"), "forbidden");
+    EXPECT_THAT(s.log.LinesFrom(before),
+                ElementsAre("New units are refused: 3 are admitted already, the most "
+                            "General/MaxAutoUnits allows (last: 00000000000000a3 from "
+                            "127.0.0.1)."));
+    EXPECT_EQ(s.users.Count(), 4u);
+    EXPECT_EQ(s.changes, 2);
+    EXPECT_EQ(Sees("00112233aabbccdd"), EmptyRoot);
 }
 
 // Only what a stream URL can carry is a device identity: anything else
 // could never play, and a login name sent as one would bind that login to
 // the sender's address.
 TEST_F(AdmissionTest, IdentitiesOtherThanSixteenHexDigitsAreRefusedAndLogged) {
-    auto admin = s.AddUser("Admin", "admin", 1, 0);
+    auto admin = AddUser("Admin", "admin");
     const std::string identities[] = {
         "",
         "admin",
@@ -191,24 +142,67 @@ TEST_F(AdmissionTest, IdentitiesOtherThanSixteenHexDigitsAreRefusedAndLogged) {
         "0123\x01"
         "56789abcdef",
     };
+    const auto refusal =
+        testing::MatchesRegex("Unauthorized access attempted from 127\\.0\\.0\\.1:[0-9]+");
     for (const std::string& identity : identities) {
         SCOPED_TRACE(testing::PrintToString(identity));
-        size_t linesBefore = s.log.Count();
-        EXPECT_EQ(BodyOf(Post(identity, "<Request></Request>")), ServerEntryBody);
-        EXPECT_EQ(Browse(identity), ForbiddenBody);
-        EXPECT_THAT(s.log.LinesFrom(linesBefore),
-                    testing::ElementsAre(RefusalLine(), RefusalLine()));
+        size_t before = s.log.Count();
+        EXPECT_EQ(Sees(identity, "<Request></Request>"), "server entry");
+        EXPECT_EQ(Sees(identity), "forbidden");
+        EXPECT_THAT(s.log.LinesFrom(before), ElementsAre(refusal, refusal));
     }
     // And a POST without any eui64 parameter.
-    bool closed = false;
-    std::string answer = Exchange(s.port,
-                                  "POST /nav_data HTTP/1.1\r\nContent-Length: 19\r\n\r\n"
-                                  "<Request></Request>",
-                                  closed);
-    EXPECT_EQ(BodyOf(answer), ServerEntryBody);
+    EXPECT_EQ(Answer::Parse(Device().Exchange("POST /nav_data HTTP/1.1\r\nContent-Length: 19"
+                                              "\r\n\r\n<Request></Request>"))
+                  .body,
+              ServerEntry);
     EXPECT_EQ(s.users.Count(), 1u);
     EXPECT_EQ(AddressOf(admin), 0u);
-    EXPECT_EQ(s.ChangeCalls(), 0);
+    EXPECT_EQ(s.changes, 0);
+}
+
+TEST_F(AdmissionTest, AnUnknownDeviceWithoutAutomaticAdmissionSeesTheServerEntryOrForbidden) {
+    SetAutomaticAdmission(false);
+    size_t before = s.log.Count();
+    const std::pair<const char*, const char*> cases[] = {
+        {"<Request><NodeID>0</NodeID></Request>", "server entry"},
+        {"<Request></Request>", "server entry"},
+        {"<Request><contentdata>x</contentdata></Request>", "server entry"},
+        {"<Request><NodeID>zero</NodeID></Request>", "server entry"}, // reads as 0: no node
+        {"<RequestInfo></RequestInfo>", "server entry"},
+        {"<Request><NodeID>5</NodeID></Request>", "forbidden"},
+        {"<Request><nodeid>1</nodeid></Request>", "forbidden"},
+        {"<Request><NODEID>-1</NODEID></Request>", "forbidden"},
+    };
+    for (const auto& [xml, seen] : cases)
+        EXPECT_EQ(Sees(Identity, xml), seen) << xml;
+    EXPECT_EQ(s.users.Count(), 0u);
+    EXPECT_EQ(s.changes, 0);
+    EXPECT_TRUE(s.log.LinesFrom(before).empty()) << "a refusal logs nothing";
+}
+
+TEST_F(AdmissionTest, TheInfoButtonAndTheTagOfTheFixedAnswers) {
+    auto player = AddUser("Player", Identity);
+    AddUser("Second", Identity);
+    size_t before = s.log.Count();
+    Answer info = Device().Post("<RequestInfo></RequestInfo>");
+    EXPECT_EQ(info.body, "test");
+    EXPECT_EQ(info.Value("Content-Type"), "text/xml");
+    EXPECT_THAT(s.log.LinesFrom(before), ElementsAre("[Player]: Pressed INFO!"));
+    EXPECT_EQ(ActivityOf(player).status, "Info");
+    EXPECT_EQ(ActivityOf(s.users.Entries()[1]).status, "");
+    EXPECT_EQ(AddressOf(player), NetAddress("127.0.0.1"));
+    // The root element's name ignores case; its children do not matter.
+    EXPECT_EQ(Device().Post("<requestinfo><NodeID>3</NodeID></requestinfo>").body, "test");
+    // An empty info tag alone is malformed: no answer, no line.
+    before = s.log.Count();
+    EXPECT_EQ(Device().Post("<RequestInfo/>").raw, "");
+    EXPECT_TRUE(s.log.LinesFrom(before).empty());
+    // The tag shows whole seconds: the next build falls in a later one.
+    EXPECT_EQ(Device().Post("<RequestInfo></RequestInfo>").Value("ETag"), info.Value("ETag"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    Build();
+    EXPECT_NE(Device().Post("<RequestInfo></RequestInfo>").Value("ETag"), info.Value("ETag"));
 }
 
 } // namespace

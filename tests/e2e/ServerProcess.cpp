@@ -1,10 +1,8 @@
 #include "ServerProcess.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <regex>
 #include <spawn.h>
 #include <stdexcept>
@@ -19,14 +17,13 @@ ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
                              std::vector<std::string> environment,
                              const std::string& workingDirectory) {
     std::vector<std::string> args = {TUNEBRIDGE_EXECUTABLE, "--headless", "--bind", "127.0.0.1"};
-    bool portGiven = false, configGiven = false;
-    for (const auto& a : extraArguments) {
-        portGiven = portGiven || a == "--port";
-        configGiven = configGiven || a == "--config-dir";
-    }
-    if (!portGiven)
+    auto given = [&](const char* option) {
+        return std::find(extraArguments.begin(), extraArguments.end(), option) !=
+               extraArguments.end();
+    };
+    if (!given("--port"))
         args.insert(args.end(), {"--port", "0"});
-    if (!configGiven) {
+    if (!given("--config-dir")) {
         configDir_ = std::make_unique<TempDir>();
         args.insert(args.end(),
                     {"--config-dir", configDir_->Path(), "--share", configDir_->Path()});
@@ -36,8 +33,8 @@ ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<char*> envp;
     // Whether lines carry a time stamp depends on this one; tests say it.
+    std::vector<char*> envp;
     for (char** e = environ; *e; ++e)
         if (strncmp(*e, "JOURNAL_STREAM=", 15) != 0)
             envp.push_back(*e);
@@ -45,86 +42,84 @@ ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
         envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     if (!workingDirectory.empty())
         posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     int error = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    output_ = pipeFds[0];
-    if (error != 0)
+    close(fds[1]);
+    if (error != 0) {
+        close(fds[0]);
         throw std::runtime_error(std::string("cannot start tunebridge: ") + strerror(error));
+    }
+    reader_ = std::thread([this, fd = fds[0]] { ReadOutput(fd); });
 }
 
 ServerProcess::~ServerProcess() {
-    if (pid_ > 0 && Stop(SIGTERM, std::chrono::seconds(10)) == -1)
+    if (pid_ > 0 && Stop(SIGTERM) == -1)
         Stop(SIGKILL);
-    if (output_ >= 0)
-        close(output_);
+    if (reader_.joinable())
+        reader_.join();
 }
 
-void ServerProcess::ReadAvailable(int timeoutMs) {
-    pollfd p{output_, POLLIN, 0};
-    if (poll(&p, 1, timeoutMs) <= 0)
-        return;
-    // Everything there is, so that a busy server never blocks on a full pipe.
+void ServerProcess::ReadOutput(int fd) {
+    // "2026-12-07T21:30:05 ": the local time, which tests need not see.
+    static const std::regex stamp("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d ");
+    std::string pending;
     char buffer[65536];
-    for (;;) {
-        ssize_t n = read(output_, buffer, sizeof buffer);
-        if (n <= 0) {
-            if (n == 0 && pending_.empty())
-                usleep(static_cast<useconds_t>(timeoutMs) * 1000); // writer gone; don't spin
-            break;
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
+        pending.append(buffer, static_cast<size_t>(n));
+        std::lock_guard lock(mutex_);
+        for (size_t nl; (nl = pending.find('\n')) != std::string::npos; pending.erase(0, nl + 1)) {
+            std::string line = pending.substr(0, nl);
+            if (std::regex_search(line, stamp)) {
+                line.erase(0, 20);
+                ++stamped_;
+            }
+            lines_.push_back(line);
         }
-        pending_.append(buffer, static_cast<size_t>(n));
-        pollfd more{output_, POLLIN, 0};
-        if (static_cast<size_t>(n) < sizeof buffer || poll(&more, 1, 0) <= 0)
-            break;
+        added_.notify_all();
     }
-    for (size_t nl; (nl = pending_.find('\n')) != std::string::npos; pending_.erase(0, nl + 1)) {
-        std::string line = pending_.substr(0, nl);
-        // "2026-12-07T21:30:05 ": the local time, which tests need not see.
-        static const std::regex stamp("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d ");
-        if (std::regex_search(line, stamp)) {
-            line.erase(0, 20);
-            ++stamped_;
-        }
-        lines_.push_back(line);
-    }
+    close(fd);
 }
 
-std::string ServerProcess::WaitForLine(const std::string& text, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    size_t checked = 0;
-    for (;;) {
-        for (; checked < lines_.size(); ++checked)
-            if (lines_[checked].find(text) != std::string::npos)
-                return lines_[checked];
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return "";
-        ReadAvailable(static_cast<int>(std::min<long>(left.count(), 100)));
-    }
+std::string ServerProcess::WaitForLine(const std::string& text, std::chrono::milliseconds timeout,
+                                       size_t occurrence) {
+    std::unique_lock lock(mutex_);
+    std::string found;
+    added_.wait_for(lock, timeout, [&] {
+        size_t seen = 0;
+        for (const std::string& line : lines_)
+            if (line.find(text) != std::string::npos && ++seen == occurrence) {
+                found = line;
+                return true;
+            }
+        return false;
+    });
+    return found;
 }
 
-std::vector<std::string> ServerProcess::Lines() {
-    ReadAvailable(0);
+std::vector<std::string> ServerProcess::Lines() const {
+    std::lock_guard lock(mutex_);
     return lines_;
+}
+
+size_t ServerProcess::StampedLines() const {
+    std::lock_guard lock(mutex_);
+    return stamped_;
 }
 
 int ServerProcess::Port() {
     if (port_ < 0) {
         std::string line = WaitForLine("Server started at ");
-        size_t colon = line.rfind(':');
-        if (colon == std::string::npos)
+        if (line.empty())
             throw std::runtime_error("the server did not start");
-        port_ = std::stoi(line.substr(colon + 1));
+        port_ = std::stoi(line.substr(line.rfind(':') + 1));
     }
     return port_;
 }
@@ -138,19 +133,22 @@ int ServerProcess::Stop(int signal, std::chrono::milliseconds timeout) {
     if (pid_ <= 0)
         return -1;
     kill(pid_, signal);
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
+    for (auto deadline = std::chrono::steady_clock::now() + timeout;
+         std::chrono::steady_clock::now() < deadline; usleep(10000)) {
         int status = 0;
-        pid_t done = waitpid(pid_, &status, WNOHANG);
-        if (done == pid_) {
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            ReadAvailable(0);
+            reader_.join(); // every line is in
+
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
-        if (std::chrono::steady_clock::now() > deadline)
-            return -1;
-        ReadAvailable(20);
     }
+    return -1;
+}
+
+CommandResult Config(const std::string& configDir, const std::string& arguments) {
+    return RunCommand(std::string(TUNEBRIDGE_EXECUTABLE) + " config --config-dir " +
+                      ShellQuote(configDir) + " " + arguments + " 2>&1");
 }
 
 } // namespace tb::test

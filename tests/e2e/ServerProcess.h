@@ -1,17 +1,23 @@
 #pragma once
 
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tb::test {
 
 // The real tunebridge executable, started headless on 127.0.0.1 with a
-// port picked by the system and, unless told otherwise, a fresh store. Its standard output is
-// collected line by line. The destructor stops it (SIGTERM, then SIGKILL) if it still runs.
+// port picked by the system and, unless told otherwise, a fresh store. A
+// thread of its own reads its standard output line by line all the while,
+// so that a server logging much never waits on a full pipe. The destructor
+// stops it (SIGTERM, then SIGKILL) if it still runs.
 class ServerProcess {
 public:
     explicit ServerProcess(std::vector<std::string> extraArguments = {},
@@ -25,29 +31,35 @@ public:
     int Port();
     // Waits for the first index build to end ("Created N nodes.").
     void WaitForIndex();
-    // Waits until a line containing `text` appears; returns it, or "" on time-out.
+    // Waits for the `occurrence`-th line containing `text`; the line, or "".
     std::string WaitForLine(const std::string& text,
-                            std::chrono::milliseconds timeout = std::chrono::seconds(10));
+                            std::chrono::milliseconds timeout = std::chrono::seconds(10),
+                            size_t occurrence = 1);
     // The lines without their leading time stamps; StampedLines counts
     // the lines that had one.
-    std::vector<std::string> Lines();
-    size_t StampedLines() const { return stamped_; }
-    // Sends a signal and waits for the exit; returns the exit status, or -1.
+    std::vector<std::string> Lines() const;
+    size_t StampedLines() const;
+    // Sends a signal and waits for the exit; the exit status, or -1.
     int Stop(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     int Pid() const { return pid_; }
     // The store's folder when the process made its own.
     std::string ConfigDir() const { return configDir_ ? configDir_->Path() : ""; }
 
 private:
-    void ReadAvailable(int timeoutMs);
+    void ReadOutput(int fd);
 
     std::unique_ptr<TempDir> configDir_;
     int pid_ = -1;
-    int output_ = -1;
-    std::string pending_;
-    std::vector<std::string> lines_;
     int port_ = -1;
-    size_t stamped_ = 0;
+    mutable std::mutex mutex_;
+    std::condition_variable added_;
+    std::vector<std::string> lines_; // guarded by mutex_
+    size_t stamped_ = 0;             // guarded by mutex_
+    std::thread reader_;
 };
+
+// `tunebridge config --config-dir DIR ARGUMENTS 2>&1`; ARGUMENTS go to the
+// shell as they are.
+CommandResult Config(const std::string& configDir, const std::string& arguments);
 
 } // namespace tb::test

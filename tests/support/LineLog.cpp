@@ -35,12 +35,14 @@ void LineLog::Clear() {
     lines_.clear();
 }
 
-std::string LineLog::WaitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout) {
+std::string LineLog::WaitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout,
+                                   size_t occurrence) {
     std::unique_lock lock(mutex_);
     std::string found;
     added_.wait_for(lock, timeout, [&] {
+        size_t seen = 0;
         for (const std::string& line : lines_)
-            if (line.rfind(prefix, 0) == 0) {
+            if (line.rfind(prefix, 0) == 0 && ++seen == occurrence) {
                 found = line;
                 return true;
             }

@@ -22,9 +22,11 @@ public:
     std::vector<std::string> LinesFrom(size_t from) const;
     size_t Count() const;
     void Clear();
-    // Waits for a line beginning with `prefix`; the line, or empty.
+    // Waits for the `occurrence`-th line beginning with `prefix`; the line,
+    // or empty.
     std::string WaitForPrefix(const std::string& prefix,
-                              std::chrono::milliseconds timeout = std::chrono::seconds(10));
+                              std::chrono::milliseconds timeout = std::chrono::seconds(10),
+                              size_t occurrence = 1);
 
 private:
     mutable std::mutex mutex_;

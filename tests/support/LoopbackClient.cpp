@@ -2,13 +2,12 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <strings.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace tb::test {
@@ -16,16 +15,12 @@ namespace {
 
 int ConnectTo(int port, const LoopbackClient::Options& options) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
     if (options.receiveBuffer > 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &options.receiveBuffer,
                      sizeof options.receiveBuffer);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
+    sockaddr_in local{}, server{};
+    local.sin_family = server.sin_family = AF_INET;
     inet_pton(AF_INET, options.source, &local.sin_addr);
-    sockaddr_in server{};
-    server.sin_family = AF_INET;
     server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     server.sin_port = htons(static_cast<uint16_t>(port));
     if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
@@ -41,15 +36,10 @@ int ConnectTo(int port, const LoopbackClient::Options& options) {
 
 // Length of a complete answer at the start of `text`, or 0.
 size_t CompleteAnswerLength(const std::string& text) {
-    size_t end = text.find("\r\n\r\n");
-    if (end == std::string::npos)
-        return 0;
-    end += 4;
-    size_t length = 0;
-    for (size_t at = text.find("\r\n"); at < end; at = text.find("\r\n", at + 2))
-        if (strncasecmp(text.c_str() + at, "\r\nContent-Length:", 17) == 0)
-            length = std::strtoul(text.c_str() + at + 17, nullptr, 10);
-    return text.size() >= end + length ? end + length : 0;
+    Answer a = Answer::Parse(text.substr(0, text.find("\r\n\r\n") + 4));
+    size_t head = a.raw.size();
+    size_t length = a.contentLength > 0 ? static_cast<size_t>(a.contentLength) : 0;
+    return a.hasHeader && text.size() >= head + length ? head + length : 0;
 }
 
 } // namespace
@@ -58,16 +48,10 @@ LoopbackClient::LoopbackClient(int port, Options options) : fd_(ConnectTo(port, 
     EXPECT_GE(fd_, 0) << "cannot connect from " << options.source << " to 127.0.0.1:" << port;
 }
 
-LoopbackClient::~LoopbackClient() {
-    Close();
-}
-
 bool LoopbackClient::Reachable(int port) {
     int fd = ConnectTo(port, Options{});
-    if (fd < 0)
-        return false;
     ::close(fd);
-    return true;
+    return fd >= 0;
 }
 
 int LoopbackClient::LocalPort() const {
@@ -80,34 +64,29 @@ int LoopbackClient::LocalPort() const {
 bool LoopbackClient::Send(std::string_view bytes) {
     while (!bytes.empty()) {
         ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+        if (n <= 0 && errno != EINTR)
             return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
+        bytes.remove_prefix(static_cast<size_t>(std::max<ssize_t>(n, 0)));
     }
     return true;
 }
 
 bool LoopbackClient::ReadSome(std::chrono::steady_clock::time_point deadline, bool& timedOut) {
-    using namespace std::chrono;
-    auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+    auto left =
+        std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd p{fd_, POLLIN, 0};
-    if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) {
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
         timedOut = true;
         return false;
     }
     char chunk[65536];
     ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-    if (n < 0 && errno == EINTR)
-        return true;
-    if (n <= 0)
-        return false; // the end, or a reset
-    pending_.append(chunk, static_cast<size_t>(n));
-    return true;
+    if (n > 0)
+        pending_.append(chunk, static_cast<size_t>(n));
+    return n > 0 || (n < 0 && errno == EINTR); // else the end, or a reset
 }
 
-std::string LoopbackClient::ReadResponse(std::chrono::milliseconds timeout) {
+std::string LoopbackClient::ReadResponse(milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;
     size_t length = CompleteAnswerLength(pending_);
@@ -118,7 +97,7 @@ std::string LoopbackClient::ReadResponse(std::chrono::milliseconds timeout) {
     return answer;
 }
 
-std::string LoopbackClient::ReadAtLeast(size_t count, std::chrono::milliseconds timeout) {
+std::string LoopbackClient::ReadAtLeast(size_t count, milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;
     while (pending_.size() < count && ReadSome(deadline, timedOut)) {
@@ -126,30 +105,14 @@ std::string LoopbackClient::ReadAtLeast(size_t count, std::chrono::milliseconds 
     return std::exchange(pending_, std::string());
 }
 
-std::string LoopbackClient::ReadToEnd(bool& closed, std::chrono::milliseconds timeout) {
+bool LoopbackClient::WaitClosed(milliseconds timeout, std::string* rest) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     bool timedOut = false;
     while (ReadSome(deadline, timedOut)) {
     }
-    closed = !timedOut;
-    return std::exchange(pending_, std::string());
-}
-
-std::string LoopbackClient::ReadFor(std::chrono::milliseconds timeout) {
-    bool closed = false;
-    return ReadToEnd(closed, timeout);
-}
-
-bool LoopbackClient::WaitClosed(std::chrono::milliseconds timeout, std::string* rest) {
-    bool closed = false;
-    std::string arrived = ReadToEnd(closed, timeout);
     if (rest)
-        *rest = std::move(arrived);
-    return closed;
-}
-
-void LoopbackClient::ShutdownWrite() {
-    ::shutdown(fd_, SHUT_WR);
+        *rest = std::exchange(pending_, std::string());
+    return !timedOut;
 }
 
 void LoopbackClient::Close() {
@@ -158,31 +121,55 @@ void LoopbackClient::Close() {
     fd_ = -1;
 }
 
-std::string Exchange(int port, const std::string& request, bool& closed,
-                     LoopbackClient::Options options) {
-    LoopbackClient client(port, options);
-    closed = false;
-    if (!client.IsConnected())
-        return std::string();
-    client.Send(request);
-    return client.ReadToEnd(closed);
-}
-
-std::string Exchange(int port, const std::string& request) {
-    bool closed = false;
-    return Exchange(port, request, closed);
-}
-
-Answer SplitAnswer(const std::string& response) {
+Answer Answer::Parse(std::string raw) {
     Answer a;
-    size_t firstEnd = response.find("\r\n");
-    size_t headerEnd = response.find("\r\n\r\n");
-    if (firstEnd == std::string::npos || headerEnd == std::string::npos)
+    a.raw = std::move(raw);
+    size_t end = a.raw.find("\r\n\r\n");
+    if (end == std::string::npos)
         return a;
-    a.status = response.substr(0, firstEnd);
-    a.headers = response.substr(firstEnd + 2, headerEnd + 4 - (firstEnd + 2));
-    a.body = response.substr(headerEnd + 4);
+    a.hasHeader = true;
+    size_t firstEnd = a.raw.find("\r\n");
+    a.status = a.raw.substr(0, firstEnd);
+    a.head = a.raw.substr(firstEnd + 2, end + 2 - firstEnd);
+    a.body = a.raw.substr(end + 4);
+    for (size_t at = firstEnd + 2, next; at < end + 2; at = next + 2) {
+        next = a.raw.find("\r\n", at);
+        std::string line = a.raw.substr(at, next - at);
+        size_t colon = line.find(':');
+        // One space after the colon is the separator; more belong to the value.
+        if (colon != std::string::npos)
+            a.headers.emplace_back(line.substr(0, colon),
+                                   line.substr(colon + 1 + (line[colon + 1] == ' ')));
+    }
+    const std::string* length = a.Header("Content-Length");
+    char* stop = nullptr;
+    long long n = length ? std::strtoll(length->c_str(), &stop, 10) : -1;
+    a.contentLength = length && !length->empty() && *stop == '\0' ? n : -1;
     return a;
+}
+
+const std::string* Answer::Header(const std::string& name) const {
+    for (const auto& [field, value] : headers)
+        if (strcasecmp(field.c_str(), name.c_str()) == 0)
+            return &value;
+    return nullptr;
+}
+
+std::string Answer::Describe() const {
+    if (!hasHeader)
+        return raw.empty() ? "no answer" : std::to_string(raw.size()) + " bytes without a header";
+    return "'" + status + "', Content-Length " + std::to_string(contentLength) + ", " +
+           std::to_string(body.size()) + " body bytes";
+}
+
+std::string Printable(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        char escaped[5];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+        out += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : escaped;
+    }
+    return out;
 }
 
 } // namespace tb::test

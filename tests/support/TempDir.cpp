@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace tb::test {
@@ -31,6 +32,11 @@ std::string TempDir::MakeDir(const std::string& relative) const {
     std::string path = *this / relative;
     std::filesystem::create_directories(path);
     return path;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace tb::test

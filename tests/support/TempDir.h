@@ -23,4 +23,7 @@ private:
     std::string path_;
 };
 
+// A file's bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
 } // namespace tb::test

@@ -1,0 +1,300 @@
+// What devices and browsers see of the library: folder and random stream
+// listings with paging, superScroll, the 0x8F marker, song items, log lines
+// and the reported activity; requests that are wrong; the browser page.
+#include "dispatch/DispatchTest.h"
+
+#include <ctime>
+#include <dirent.h>
+
+namespace tb::test {
+namespace {
+
+using testing::ElementsAre;
+
+// A directory's entries in the order the file system lists them.
+std::vector<std::string> DirectoryOrder(const std::string& path) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(path.c_str());
+    while (dirent* entry = dir ? readdir(dir) : nullptr)
+        if (entry->d_name[0] != '.')
+            names.emplace_back(entry->d_name);
+    if (dir)
+        closedir(dir);
+    return names;
+}
+
+// Four shares, numbered depth-first from the root (1) after the global
+// random stream (2); each share's top folder lists its random stream first.
+//   Abba 3, its stream 4, Box 5, Box's eight empty folders 6..13
+//   Beatles 14, stream 15, Intro.mp3 16 (tagged)
+//   Madonna 17, stream 18, "Plain Song.mp3" 19 (no tag)
+//   Queen 20, stream 21, Gone.mp3 22
+class BrowseTest : public DispatchTest {
+protected:
+    void SetUp() override {
+        for (const char* share : {"Abba", "Beatles", "Madonna", "Queen"})
+            AddShare(share);
+        for (int i = 1; i <= 8; ++i)
+            s.music.MakeDir("Abba/Box/folder " + std::to_string(i));
+        s.music.Write("Beatles/Intro.mp3",
+                      std::string(300, 'x') +
+                          Id3v1("Intro Song", "The Beatles", "Help", "1965", 3, 17));
+        s.music.Write("Madonna/Plain Song.mp3", std::string(300, 'y'));
+        s.music.Write("Queen/Gone.mp3", std::string(300, 'z'));
+        Build();
+        player = AddUser("Player", Identity);
+        Start();
+    }
+    // Box's folders `from` to `to` (exclusive) as Outline shows them.
+    std::string Box(size_t from, size_t to) {
+        std::vector<std::string> names = DirectoryOrder(s.music / "Abba/Box");
+        std::string text;
+        for (size_t k = from; k < to; ++k)
+            text += "[" + names.at(k) + "]*#" + std::to_string(6 + k) + ", ";
+        return text;
+    }
+
+    UserList::Entry player;
+};
+
+// Browsing the root from its start draws a new seed for the device's
+// random stream orders.
+TEST_F(BrowseTest, WindowsSuperScrollAndNewStarts) {
+    const std::string shares = "[Abba]#3, [Beatles]#14, [Madonna]#17, [Queen]#20, ";
+    const struct {
+        std::string body, outline;
+        bool reseeds = false;
+    } cases[] = {
+        {"<Request></Request>", shares + "| 4 0 4", true},
+        {BrowseBody("5", "5", "10"), Box(5, 8) + "| 8 5 3"},
+        {BrowseBody("5", "1", "2"), Box(1, 3) + "| 8 1 2"},
+        {BrowseBody("5", "0", "8"), Box(0, 8) + "| 8 0 8"},
+        // Below the first level folders carry the marker byte; streams never.
+        {BrowseBody("3"), "[[Random stream]]#4, [Box]*#5, | 2 0 2"},
+        // superScroll starts at the first name at or after the letter, from
+        // fromindex on; element names and the letter ignore case.
+        {"<Request><superScroll>M</superScroll></Request>", "[Madonna]#17, [Queen]#20, | 4 2 2"},
+        {"<Request><superscroll>m</superscroll></Request>", "[Madonna]#17, [Queen]#20, | 4 2 2"},
+        {"<Request><fromindex>3</fromindex><superScroll>A</superScroll></Request>",
+         "[Queen]#20, | 4 3 1"},
+        // Past every name fromindex stays: from 0 that is a new start.
+        {"<Request><superScroll>Z</superScroll></Request>", shares + "| 4 0 4", true},
+        {"<Request><fromindex>1</fromindex><superScroll>Z</superScroll></Request>",
+         "[Beatles]#14, [Madonna]#17, [Queen]#20, | 4 1 3"},
+        // A window beyond the end lists nothing and shows the counts as
+        // computed; a huge count is cut without wrapping around.
+        {BrowseBody("5", "2147483647", "1000"), "| 8 2147483647 -2147483639"},
+        {BrowseBody("5", "8", "1000"), "| 8 8 0"},
+        {BrowseBody("5", "20", "3"), "| 8 20 -12"},
+        {BrowseBody("5", "5", "2147483647"), Box(5, 8) + "| 8 5 3"},
+        {BrowseBody("5", "0", "0"), "| 8 0 0"},
+        {BrowseBody("5", "0", "-3"), "| 8 0 -3"},
+        {BrowseBody("5", "0", "-2147483648"), "| 8 0 -2147483648"},
+        // A number is read as its leading digits.
+        {BrowseBody(" 5 folders", "+6abc", "1x"), Box(6, 7) + "| 8 6 1"},
+    };
+    std::string tag;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        s.users.Reseed(player, 1);
+        DevicePage page = Device().Page(c.body);
+        EXPECT_EQ(Outline(page), c.outline);
+        // A new seed is the current time in seconds.
+        double seed = ActivityOf(player).randomSeed;
+        EXPECT_NEAR(seed, c.reseeds ? static_cast<double>(std::time(nullptr)) : 1, 5.0);
+        // Every listing of one index build carries its time as the tag.
+        tag = tag.empty() ? page.etag : tag;
+        EXPECT_EQ(page.http.status + " " + page.http.Value("Content-Type") + " " + page.etag,
+                  "HTTP/1.1 200 OK text/xml " + tag);
+    }
+    EXPECT_THAT(tag, testing::MatchesRegex("[0-9a-f]{16}"));
+
+    // A negative start lists nothing, with superScroll too.
+    for (const char* from : {"-1", "-7", "-2147483648"}) {
+        for (const std::string& body : {BrowseBody("5", from, "1000"),
+                                        "<r><NodeID>5</NodeID><fromindex>" + std::string(from) +
+                                            "</fromindex><superScroll>A</superScroll></r>"}) {
+            Answer answer = Device().Post(body);
+            EXPECT_EQ(answer.body.find("<contentdata>"), std::string::npos) << answer.raw;
+            EXPECT_TRUE(answer.raw.empty() ||
+                        answer.body.find("<numelem>0</numelem>") != std::string::npos)
+                << answer.raw;
+        }
+    }
+}
+
+TEST_F(BrowseTest, SongItemsCarryTheirTagsAndAStreamUrlForTheAskingDevice) {
+    DevicePage tagged = Device().Page(BrowseBody("14"));
+    ASSERT_EQ(Outline(tagged), "[[Random stream]]#15, Intro Song#16, | 2 0 2");
+    const DeviceItem& song = tagged.data->items[1];
+    EXPECT_EQ(song.url, Device().StreamUrl(16));
+    EXPECT_EQ(song.title + "|" + song.album + "|" + song.trackno + "|" + song.artist + "|" +
+                  song.genre + "|" + song.year + "|" + song.bitrate + "|" + song.playlength,
+              "Intro Song|Help|3|The Beatles|Rock|1965||");
+    DevicePage plain = Device().Page(BrowseBody("17"));
+    ASSERT_EQ(Outline(plain), "[[Random stream]]#18, Plain Song#19, | 2 0 2");
+    EXPECT_EQ(plain.data->items[1].title + "|" + plain.data->items[1].artist, "Plain Song|");
+
+    // The URL takes the Host header and the identity as sent; a listing made
+    // for another device and host first must not leak into this one.
+    AddUser("Upper", "ABCDEF0123456789");
+    std::string answer = Device().Exchange("POST /x?eui64=ABCDEF0123456789 HTTP/1.1\r\n"
+                                           "Host: music.example:8080\r\nContent-Length: 26\r\n\r\n"
+                                           "<r><NodeID>17</NodeID></r>");
+    EXPECT_NE(answer.find("<url>http://music.example:8080/ABCDEF0123456789.00000013</url>"),
+              std::string::npos)
+        << answer;
+    EXPECT_EQ(Device().Page(BrowseBody("17")).http.body, plain.http.body);
+
+    // A song whose file went away lists as nothing but still counts.
+    std::remove((s.music / "Queen/Gone.mp3").c_str());
+    size_t before = s.log.Count();
+    EXPECT_EQ(Outline(Device().Page(BrowseBody("20"))), "[[Random stream]]#21, | 2 0 2");
+    EXPECT_THAT(s.log.LinesFrom(before),
+                ElementsAre("[Player]: Reading 'Queen'",
+                            "Error opening file '" + s.music / "Queen/Gone.mp3" +
+                                "'. \r\nIf file has moved please reindex, otherwise make sure "
+                                "it is not in use by another application."));
+}
+
+TEST_F(BrowseTest, WrongRequestsEndTheConnectionWithoutAnswer) {
+    std::string nested;
+    for (int i = 0; i < 3000; ++i)
+        nested += "<a>";
+    std::vector<std::string> bodies = {
+        "", "not xml at all", "<", "<Request><NodeID>1</NodeID>", "<Request></Other>",
+        "<a><b>1</a>", nested, std::string(10000, '<'), std::string("<Request>\0</Request>", 20),
+        // A prolog that does not end, or text after it.
+        "<?xml version=\"1.0\"" + BrowseBody("5"), "<!-- open" + BrowseBody("5"),
+        "<?x?>text" + BrowseBody("5")};
+    // Songs, radio and nodes outside the index get no listing either.
+    for (const char* node :
+         {"16", "19", "0", "23", "-1", "2147483647", "99999999999", "-2147483648", "text", ""})
+        bodies.push_back(BrowseBody(node));
+    size_t before = s.log.Count();
+    for (const std::string& body : bodies) {
+        SCOPED_TRACE(Printable(body.substr(0, 60)));
+        EXPECT_EQ(Device().Post(body).raw, "");
+        // The same from a device no entry carries: parsing comes first.
+        if (body.find("<nodeid>") == std::string::npos) {
+            EXPECT_EQ(Device("1111222233334444").Post(body).raw, "");
+        }
+    }
+    EXPECT_TRUE(s.log.LinesFrom(before).empty());
+    EXPECT_EQ(ActivityOf(player).status, "");
+    EXPECT_EQ(s.users.Count(), 1u);
+    // What some players send before the root element is skipped.
+    std::string plain = Device().Page(BrowseBody("5")).http.body;
+    for (const std::string prolog :
+         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "<?xml version=\"1.0\"?>\r\n<!-- nav -->\n",
+          "<!-- a > b --><?pi x?> "})
+        EXPECT_EQ(Device().Page(prolog + BrowseBody("5")).http.body, plain) << prolog;
+}
+
+// Browsers get a page that names what they asked for, escaped, and the
+// connection ends.
+TEST_F(BrowseTest, ABrowserGetsTheNotAvailablePage) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "/index.html"},
+        {"get /a%20b+c HTTP/1.0\r\n\r\n", "/a b+c"},
+        {"GET /%zz%4%4 HTTP/1.0\r\n\r\n", "/%zz%4%4"},
+        {"GET /%3Cscript%3E&%22 HTTP/1.0\r\n\r\n", "/&lt;script&gt;&amp;&quot;"},
+        {"GET /" + std::string(4000, 'x') + " HTTP/1.0\r\n\r\n", "/" + std::string(1998, 'x')},
+        {"GET /x HTTP/1.0\r\nUser-Agent:\r\nRange: bytes=\r\nAuthorization: Basic \r\n"
+         "if-none-match: \r\nHost: \r\nicy-metadata:\r\n\r\n",
+         "/x"},
+        {"GET /ping?x HTTP/1.1\r\n\r\n", "/ping?x"},
+    };
+    for (const auto& [request, shown] : cases) {
+        Answer a = Answer::Parse(Device().Exchange(request));
+        EXPECT_TRUE(a.Complete() && a.status == "HTTP/1.1 200 OK") << a.Describe();
+        EXPECT_EQ(a.body,
+                  "<html><head></head><body><br>Page '" + shown + "' not available</body></html>");
+    }
+}
+
+// One request must not make the server format a whole library.
+TEST_F(DispatchTest, APageHoldsAtMostAThousandItemsAndTheTotalStaysExact) {
+    AddShare("Big");
+    for (int i = 0; i < 1200; ++i)
+        s.music.Write("Big/" + std::to_string(10000 + i) + ".mp3", "");
+    Build();
+    AddUser("Player", Identity);
+    Start();
+    // Without numelem a device asks for as many as a page holds.
+    for (const std::string& body : {BrowseBody("3", "100", "5000"), BrowseBody("3", "100")}) {
+        DevicePage page = Device().Page(body);
+        ASSERT_TRUE(page.data) << page.error;
+        EXPECT_EQ(page.data->items.size(), 1000u);
+        EXPECT_EQ(Outline(page).substr(Outline(page).find('|')), "| 1201 100 1000");
+    }
+}
+
+// Each device pages through its own shuffle of a random stream's songs,
+// which a new seed changes only once the order is made anew. Share R has
+// 12 songs (R 3, its stream 4, songs 5..16), share S 5 (S 17, its stream
+// 18, songs 19..23); the global stream 2 has R's, then S's.
+TEST_F(DispatchTest, RandomStreamsFollowEachDevicesShuffledOrder) {
+    AddShare("R");
+    AddShare("S");
+    for (int i = 10; i < 22; ++i)
+        s.music.Write("R/r" + std::to_string(i) + ".mp3", "r");
+    for (int i = 10; i < 15; ++i)
+        s.music.Write("S/s" + std::to_string(i) + ".mp3", "s");
+    Build();
+    auto player = AddUser("Player", Identity);
+    auto other = AddUser("Other", "fedcba9876543210");
+    Start();
+    // The C library's shuffle: entry i swapped with entry rand() mod
+    // count, for every i in order.
+    auto expected = [](uint32_t seed, std::vector<int> songs) {
+        srand(seed);
+        for (size_t i = 0; i < songs.size(); ++i)
+            std::swap(songs[i], songs[static_cast<size_t>(rand()) % songs.size()]);
+        return songs;
+    };
+    const std::vector<int> r = {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    const std::vector<int> rs = {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 19, 20, 21, 22, 23};
+    auto ids = [&](const std::string& identity, int node, int from = 0, int count = 100) {
+        DevicePage page = Device(identity).Browse(node, from, count);
+        std::vector<int> listed;
+        for (const DeviceItem& item : page.data ? page.data->items : std::vector<DeviceItem>{}) {
+            EXPECT_EQ(item.url, Device(identity).StreamUrl(item.nodeId));
+            listed.push_back(item.nodeId);
+        }
+        return listed;
+    };
+    s.users.Reseed(player, 4242);
+    s.users.Reseed(other, 2);
+    size_t before = s.log.Count();
+    std::vector<int> paged;
+    for (int from : {0, 5, 10})
+        for (int id : ids(Identity, 4, from, 5))
+            paged.push_back(id);
+    EXPECT_EQ(paged, expected(4242, r));
+    EXPECT_THAT(s.log.LinesFrom(before),
+                ElementsAre("[Player]: Reading '[Random stream]' (1..5)",
+                            "[Player]: Reading '[Random stream]' (6..10)",
+                            "[Player]: Reading '[Random stream]' (11..12)"));
+    EXPECT_EQ(ActivityOf(player).status, "Browsing");
+    EXPECT_EQ(ids("fedcba9876543210", 4), expected(2, r));
+    // Song items name their songs.
+    DevicePage page = Device().Browse(4, 0, 1);
+    ASSERT_TRUE(page.data && page.data->items.size() == 1) << page.error;
+    std::string name = DirectoryOrder(s.music / "R").at(page.data->items[0].nodeId - 5);
+    EXPECT_EQ(page.data->items[0].title + ".mp3", name);
+
+    // Browsing the root from the start draws a new seed, but a stream of
+    // the same size keeps the order it had; one of another size makes it
+    // anew from the new seed, and then the first one has to as well.
+    Device().Browse(1, 0, 10);
+    uint32_t seed = ActivityOf(player).randomSeed;
+    ASSERT_NE(seed, 4242u);
+    EXPECT_EQ(ids(Identity, 4), paged);
+    EXPECT_EQ(ids(Identity, 18), expected(seed, {19, 20, 21, 22, 23}));
+    EXPECT_EQ(ids(Identity, 4), expected(seed, r));
+    EXPECT_EQ(ids(Identity, 2), expected(seed, rs));
+}
+
+} // namespace
+} // namespace tb::test
