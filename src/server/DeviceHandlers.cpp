@@ -66,14 +66,13 @@ void HandleDevicePost(ServerContext& context, ClientConnection& connection, cons
     if (!device)
         return;
     Socket& socket = connection.GetSocket();
-    IPAddress peerAddress = socket.PeerAddress();
-    uint32_t peer = peerAddress.Address();
-    UserList::Entry user = AdmitDevice(context, device->unitKey, peerAddress, connection.Log());
+    IPAddress peer = socket.PeerAddress();
+    UserList::Entry user = AdmitDevice(context, device->unitKey, peer, connection.Log());
     if (!user) {
         SendXml(context, socket, device->NamesANode() ? ForbiddenEntry : ServerEntry);
         return;
     }
-    context.users.Touch(device->unitKey, peer);
+    context.users.Touch(device->unitKey, peer.Address());
     if (device->IsInfo()) {
         context.users.SetStatus(device->unitKey, "Info", 0);
         connection.Log().AddLine("[" + context.users.NameOf(user) + "]: Pressed INFO!");
