@@ -124,6 +124,10 @@ TEST(LibraryTest, TheConfigCommandRefusesBadInputWithOneLine) {
         {"user add v --address 300.1.1.1", 1, ""},
         {"user add", 2, ""},
         {"frobnicate", 2, ""},
+        {"", 2, ""},
+        // The last of an option given twice counts.
+        {"share add C " + config.Path() + " --covers --description A --description B", 0, ""},
+        {"share list", 0, "C\t" + config.Path() + "\tcovers: yes\tB\n"},
         {"set General/IPAddress 127.0.0.1:8080", 0, ""},
         {"get general/ipaddress", 0, "127.0.0.1:8080\n"},
         {"set General/MaxAutoUnits 0", 0, ""},
@@ -139,6 +143,9 @@ TEST(LibraryTest, TheConfigCommandRefusesBadInputWithOneLine) {
                 << result.output;
         }
     }
+    // The server's own command line: a user without a password is refused.
+    EXPECT_EQ(
+        RunCommand(std::string(TUNEBRIDGE_EXECUTABLE) + " --headless --user bob: 2>&1").status, 2);
 }
 
 } // namespace
