@@ -94,8 +94,6 @@ std::string Curl(const std::string& options, const std::string& url) {
            ShellQuote(url);
 }
 
-// mpg123 decodes streams as it decodes their files, and curl asking for a
-// range gets exactly the tail of the file.
 void CheckWithOutsideTools(const DeviceTree& tree) {
     auto find = [&](const std::string& ending) -> const DeviceNode* {
         for (const auto& [id, node] : tree.nodes)
@@ -125,11 +123,9 @@ void CheckWithOutsideTools(const DeviceTree& tree) {
     const DeviceNode* deep = find("/Level 4/deep 43.mp3");
     ASSERT_TRUE(deep && deep->song->bytes.size() > 3000);
     std::string tail = deep->song->bytes.substr(1000);
-    for (const char* range : {"-r 1000-", "-H 'Range: bytes=1000-'"}) {
-        CommandResult got = Bash(Curl(range, deep->item.url));
-        EXPECT_EQ(got.status, 0) << range; // curl fails on a body shorter than announced
-        EXPECT_TRUE(got.output == tail) << range << ": " << got.output.size() << " bytes";
-    }
+    CommandResult got = Bash(Curl("-r 1000-", deep->item.url));
+    EXPECT_EQ(got.status, 0); // curl fails on a body shorter than announced
+    EXPECT_TRUE(got.output == tail) << got.output.size() << " bytes";
     CommandResult head = Bash(Curl("-r 1000- -D - -o /dev/null", deep->item.url));
     EXPECT_NE(head.output.find("\r\nContent-Length: " + std::to_string(tail.size()) + "\r\n"),
               std::string::npos)
@@ -372,8 +368,7 @@ TEST(ConcurrencyTest, ARealLibraryIsWalkedDecodedAndPlayedWhileTheIndexIsRebuilt
     server.WaitForIndex();
     int port = server.Port();
 
-    // Two devices walk the whole tree one after the other and see the same.
-    DeviceSimulator first(port, "00a1b2c3d4e5f601"), second(port, "00a1b2c3d4e5f602");
+    DeviceSimulator first(port, "00a1b2c3d4e5f601");
     DeviceTree tree = WalkTree(first, before);
     ASSERT_TRUE(first.Problems().empty()) << FirstProblems(first.Problems());
     EXPECT_EQ(tree.songsStreamed, static_cast<int>(before.songs.size()));
@@ -382,17 +377,6 @@ TEST(ConcurrencyTest, ARealLibraryIsWalkedDecodedAndPlayedWhileTheIndexIsRebuilt
     EXPECT_NE(server.WaitForLine("New unit 'Unit f601' (00a1b2c3d4e5f601) admitted from "
                                  "127.0.0.1."),
               "");
-    DeviceTree again = WalkTree(second, before);
-    EXPECT_TRUE(second.Problems().empty()) << FirstProblems(second.Problems());
-    EXPECT_EQ(again.etag, tree.etag);
-    ASSERT_EQ(again.nodes.size(), tree.nodes.size());
-    for (const auto& [id, node] : tree.nodes) {
-        EXPECT_EQ(node.item.name, again.nodes.at(id).item.name) << id;
-        EXPECT_EQ(node.song, again.nodes.at(id).song) << id;
-        if (node.kind != DeviceNode::Kind::RandomStream) {
-            EXPECT_EQ(node.children, again.nodes.at(id).children) << id;
-        }
-    }
     CheckWithOutsideTools(tree);
 
     Reference reference(tree, stable.songs);
