@@ -45,7 +45,7 @@ protected:
 
 TEST_F(PersistantListTest, ObjectsAreSavedTagFirstAndLoadedAsTheirClassInOrder) {
     Objects services;
-    services.push_back(std::make_unique<TestShare>("My music", "/music"));
+    services.push_back(std::make_unique<TestShare>("/music"));
     services.push_back(std::make_unique<TestUser>("anna", "secret", 3, 4));
     auto key = ConfigKey("Services");
     SaveList(services, *key);

@@ -171,10 +171,10 @@ TEST_F(RegistryTest, FilesThatAreNoStoreOfOursAreCorrupt) {
         std::string folder = dir.MakeDir(name);
         dir.Write(name + "/registry.db", bytes);
         if (name == "foreign")
-            ExecuteSql(folder + "/registry.db", "CREATE TABLE songs(title TEXT)");
+            Query(folder + "/registry.db", "CREATE TABLE songs(title TEXT)").Step();
         if (name == "newer") { // ours, but written by a later version
             RegistryStore::Open(String(folder));
-            ExecuteSql(folder + "/registry.db", "PRAGMA user_version = 2");
+            Query(folder + "/registry.db", "PRAGMA user_version = 2").Step();
         }
         RegistryException e = CatchRegistryException([&] { RegistryStore::Open(String(folder)); });
         EXPECT_EQ(e.Code(), RegistryException::Corrupt) << name << ": " << e.what();
