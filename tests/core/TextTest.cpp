@@ -10,6 +10,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace tb {
 namespace {
@@ -54,6 +56,21 @@ TEST(StringTest, CopiesShareUntilOneIsWritten) {
     EXPECT_LT(t.Length(), 100000);
     t.ReleaseBuffer(-2);
     EXPECT_EQ(t, "");
+}
+
+TEST(StringTest, CopiesMadeAndDroppedOnManyThreadsKeepTheCountExact) {
+    String shared = "a text all threads copy from";
+    const char* chars = shared.c_str();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&shared] {
+            for (int i = 0; i < 20000; ++i)
+                EXPECT_TRUE(Shares(String(shared), shared));
+        });
+    for (auto& thread : threads)
+        thread.join();
+    shared = "short"; // every copy released: the buffer is its own again
+    EXPECT_EQ(shared.c_str(), chars);
 }
 
 TEST(StringTest, AppendingKeepsEveryByteEvenOfItsOwnText) {
