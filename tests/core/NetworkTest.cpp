@@ -90,9 +90,6 @@ TEST_F(SocketTest, APeerThatClosesMakesReadThrow11907AndWriteFail) {
             accepted_->Write(block.data(), static_cast<int32_t>(block.size()));
     });
     EXPECT_TRUE(code == EPIPE || code == ECONNRESET) << code;
-    Connect();
-    client_.reset(); // destroying the peer is a close as well
-    EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), 11907);
 }
 
 void IgnoreSignal(int) {}
