@@ -45,7 +45,7 @@ protected:
 
 TEST_F(PersistantListTest, ObjectsAreSavedTagFirstAndLoadedAsTheirClassInOrder) {
     Objects services;
-    services.push_back(std::make_unique<TestShare>("My music", "/music"));
+    services.push_back(std::make_unique<TestShare>("/music"));
     services.push_back(std::make_unique<TestUser>("anna", "secret", 3, 4));
     auto key = ConfigKey("Services");
     SaveList(services, *key);
@@ -111,21 +111,16 @@ TEST_F(PersistantListTest, LoadingStopsAtTheFirstBadEntryWithWhatCameBefore) {
     }
     EXPECT_EQ(NamesOf(sofar), std::vector<std::string>{"user0"});
 
-    users->OpenSubKey("1")->SetNumber("ObjectId", 1);
-    EXPECT_EQ(CatchRegistryException([&] { Load(*users); }).Code(), RegistryException::WrongType);
-    Plant(users->Path() + "\\1", {"ObjectId", RegSz, std::string("W-UI\0", 5)});
+    // An entry without a tag is an error, not the end of the list.
+    users->OpenSubKey("1")->SetString("ObjectId", "W-UI");
     users->CreateSubKey("3")->SetString("Name", "stray");
     RegistryException missing = CatchRegistryException([&] { Load(*users); });
     EXPECT_EQ(missing.Code(), RegistryException::FileNotFound);
     EXPECT_EQ(missing.Name(), "ObjectId");
-    EXPECT_THROW(Load(*users), GeneralException);
 }
 
 TEST_F(PersistantListTest, AFailedSaveChangesNothing) {
     SaveList(MakeUsers(3), *users);
-    Objects withNull = MakeUsers(3);
-    withNull[1].reset();
-    EXPECT_THROW(SaveList(withNull, *users), PersistantObjectException);
     // A stray level below "2" makes deleting it fail at the end of the save.
     users->CreateSubKey("2\\Stray");
     Objects shorter;
@@ -141,9 +136,6 @@ TEST_F(PersistantListTest, AFailedSaveChangesNothing) {
         SaveList(MakeUsers(1), *users);
     }
     EXPECT_EQ(Load(*users).size(), 3u);
-    Registry closed;
-    EXPECT_EQ(CatchRegistryException([&] { SaveList(MakeUsers(1), closed); }).Code(),
-              RegistryException::NotOpen);
 }
 
 TEST_F(PersistantListTest, AStoreThatFailsWhileLoadingGivesAnErrorNotAShorterList) {

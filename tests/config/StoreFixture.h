@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
+#include <sqlite3.h>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -30,12 +32,44 @@ struct RawValue {
     std::string data;
     bool operator==(const RawValue&) const = default;
 };
-// The values of the key at `keyPath`, in the order they were first written.
-std::vector<RawValue> RawValues(const std::string& storeFile, const std::string& keyPath);
-// Runs SQL of one's own on a file, as another program would.
-void ExecuteSql(const std::string& file, const std::string& sql);
-// Writes a value of any type into an existing key.
-void PlantValue(const std::string& storeFile, const std::string& keyPath, const RawValue& value);
+
+// One statement of one's own on a file, as another program would run it;
+// throws on any failure.
+class Query {
+public:
+    Query(const std::string& file, const std::string& sql) {
+        if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK ||
+            sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+    }
+    ~Query() {
+        sqlite3_finalize(statement_);
+        sqlite3_close(db_);
+    }
+    Query& Bind(int at, const std::string& blob) {
+        sqlite3_bind_blob(statement_, at, blob.data(), static_cast<int>(blob.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    bool Step() {
+        int result = sqlite3_step(statement_);
+        if (result != SQLITE_ROW && result != SQLITE_DONE)
+            throw std::runtime_error(std::string("sqlite: ") + sqlite3_errmsg(db_));
+        return result == SQLITE_ROW;
+    }
+    std::string Column(int at) {
+        auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, at));
+        return std::string(bytes ? bytes : "",
+                           static_cast<size_t>(sqlite3_column_bytes(statement_, at)));
+    }
+    uint32_t Number(int at) { return static_cast<uint32_t>(sqlite3_column_int64(statement_, at)); }
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+inline const std::string KeyIdOf = "(SELECT id FROM registry_key WHERE path = CAST(?1 AS TEXT))";
 
 // A store in a fresh temporary folder, removed afterwards.
 class StoreFixture : public ::testing::Test {
@@ -57,11 +91,26 @@ protected:
     std::unique_ptr<Registry> ConfigKey(const String& subKey) {
         return Key(String(RootKeyPath) + "\\" + subKey);
     }
+    // The values of the key at `path`, in the order they were first written.
     std::vector<RawValue> RawValuesOf(const String& path) {
-        return RawValues(StoreFile(), std::string(path.View()));
+        Query query(StoreFile(), "SELECT name, type, data FROM registry_value WHERE key_id = " +
+                                     KeyIdOf + " ORDER BY id");
+        query.Bind(1, std::string(path.View()));
+        std::vector<RawValue> values;
+        while (query.Step())
+            values.push_back({query.Column(0), query.Number(1), query.Column(2)});
+        return values;
     }
+    // Writes a value of any type into an existing key.
     void Plant(const String& path, const RawValue& value) {
-        PlantValue(StoreFile(), std::string(path.View()), value);
+        Query(StoreFile(), "INSERT INTO registry_value(key_id, name, type, data) VALUES (" +
+                               KeyIdOf + ", CAST(?2 AS TEXT), " + std::to_string(value.type) +
+                               ", ?3) ON CONFLICT(key_id, name) DO UPDATE "
+                               "SET type = excluded.type, data = excluded.data")
+            .Bind(1, std::string(path.View()))
+            .Bind(2, value.name)
+            .Bind(3, value.data)
+            .Step();
     }
 
     TempDir dir;

@@ -2,6 +2,7 @@
 
 #include "config/PersistantObject.h"
 #include "config/PrototypeTable.h"
+#include "config/Registry.h"
 #include "core/String.h"
 
 #include <cstdint>
@@ -18,8 +19,20 @@ public:
         : name(std::move(name)), password(std::move(password)), generation(generation),
           index(index) {}
 
-    std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override;
-    void Save(Registry& key) const override;
+    std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override {
+        auto user = std::make_unique<TestUser>();
+        key.GetString("Name", user->name, false);
+        key.GetString("Password", user->password, false);
+        key.GetNumber("Generation", user->generation, false);
+        key.GetNumber("Index", user->index, false);
+        return user;
+    }
+    void Save(Registry& key) const override {
+        key.SetString("Name", name);
+        key.SetString("Password", password);
+        key.SetNumber("Generation", generation);
+        key.SetNumber("Index", index);
+    }
     String TypeTag() const override { return "W-UI"; }
 
     String name;
@@ -28,21 +41,31 @@ public:
     uint32_t index = 0;
 };
 
-// A stand-in for a share: tag "SI-S", values "Name" and "Folder".
+// A stand-in for a share: tag "SI-S", value "Folder".
 class TestShare : public PersistantObject {
 public:
-    TestShare() = default;
-    TestShare(String name, String folder) : name(std::move(name)), folder(std::move(folder)) {}
+    explicit TestShare(String folder = "(none)") : folder(std::move(folder)) {}
 
-    std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override;
-    void Save(Registry& key) const override;
+    std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override {
+        auto share = std::make_unique<TestShare>();
+        key.GetString("Folder", share->folder, false);
+        return share;
+    }
+    void Save(Registry& key) const override { key.SetString("Folder", folder); }
     String TypeTag() const override { return "SI-S"; }
 
-    String name;
-    String folder = "(none)";
+    String folder;
 };
 
 // A table with the two test classes.
-const PrototypeTable& TestPrototypes();
+inline const PrototypeTable& TestPrototypes() {
+    static const PrototypeTable table = [] {
+        PrototypeTable t;
+        t.Register(std::make_unique<TestShare>());
+        t.Register(std::make_unique<TestUser>());
+        return t;
+    }();
+    return table;
+}
 
 } // namespace tb::test

@@ -4,14 +4,11 @@
 
 #include "core/CoreTestHelpers.h"
 #include "core/Exceptions.h"
-#include "support/TempDir.h"
 
 #include <cstdio>
 #include <ctime>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/stat.h>
 
 namespace tb {
 namespace {
@@ -104,19 +101,6 @@ TEST(DateTimeTest, FileTimesTheirTagsAndTheirLimits) {
     uint64_t last = DateTime(Make(30827, 12, 31, 23, 59, 59, 999)).FileTime();
     const SystemTime back = DateTime(last).GetSystemTime();
     EXPECT_TRUE(back.year == 30827 && back.day == 31 && back.milliseconds == 999);
-}
-
-TEST(DateTimeTest, FromFileReadsTheLastWriteTimeOrLeavesTheValueAlone) {
-    test::TempDir dir;
-    std::string path = dir.Write("song.mp3", "");
-    const int64_t written = UnixSeconds(2040, 7, 1, 0, 0, 1); // beyond 32-bit seconds
-    timespec times[2] = {{0, 0}, {static_cast<time_t>(written), 250000000}};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    DateTime d;
-    ASSERT_TRUE(d.FromFile(path.c_str(), DateTime::FileTimeKind::LastWrite));
-    EXPECT_EQ(d.FileTime(), FileTimeOfUnix(written) + 2500000);
-    EXPECT_FALSE(d.FromFile((dir / "missing.mp3").c_str(), DateTime::FileTimeKind::LastWrite));
-    EXPECT_EQ(d.FileTime(), FileTimeOfUnix(written) + 2500000);
 }
 
 } // namespace

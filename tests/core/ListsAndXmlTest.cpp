@@ -1,14 +1,12 @@
-// The array, the name/value lists of header blocks, and the XML subset
-// devices post: structure, bounds, and what is refused.
+// The array and the XML subset devices post: structure, bounds, and what is
+// refused.
 #include "core/Array.h"
 #include "core/CoreTestHelpers.h"
 #include "core/Event.h"
 #include "core/Exceptions.h"
-#include "core/TagValueCollection.h"
 #include "core/Thread.h"
 #include "core/XmlTag.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -18,82 +16,19 @@ namespace {
 
 TEST(ArrayTest, InsertAndAccessTakeOnlyIndexesInRange) {
     Array<int> a;
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < 4; ++i)
         a.Add(i);
-    a.InsertAt(5, -1); // full: grows while inserting in the middle
+    a.InsertAt(2, -1);
     a.InsertAt(0, -2);
     a.InsertAt(a.Count(), -3);
-    EXPECT_EQ(std::vector<int>(a.begin(), a.end()),
-              (std::vector<int>{-2, 0, 1, 2, 3, 4, -1, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, -3}));
+    EXPECT_EQ(std::vector<int>(a.begin(), a.end()), (std::vector<int>{-2, 0, 1, -1, 2, 3, -3}));
     EXPECT_THROW(a.InsertAt(a.Count() + 1, 9), ArrayException);
     EXPECT_THROW(a.InsertAt(-1, 9), ArrayException);
-    a.At(0) = 7; // At gives the element itself
-    const Array<int>& view = a;
-    EXPECT_EQ(view.At(0), 7);
-    EXPECT_THROW(view.At(19), ArrayException);
+    a.RemoveAt(6);
+    EXPECT_EQ(a.At(5), 3);
+    EXPECT_THROW(a.At(6), ArrayException);
+    EXPECT_THROW(a.RemoveAt(6), ArrayException);
     EXPECT_THROW(a.At(-1), ArrayException);
-    a.RemoveAt(18);
-    EXPECT_THROW(a.At(18), ArrayException);
-    EXPECT_THROW(a.RemoveAt(18), ArrayException);
-    EXPECT_EQ(a.At(17), 15);
-    a.Clear();
-    EXPECT_THROW(a.At(0), ArrayException);
-}
-
-// The pairs as "tag=value|...".
-std::string Pairs(const TagValueCollection& pairs) {
-    std::string text;
-    for (int32_t i = 0; i < pairs.Count(); ++i)
-        text +=
-            std::string(pairs.At(i).tag.View()) + "=" + std::string(pairs.At(i).value.View()) + "|";
-    return text;
-}
-
-TEST(TagValueCollectionTest, ParseTakesOnePairPerLineUpToTheStopAndFindIgnoresCase) {
-    struct Case {
-        const char* text;
-        char separator;
-        bool stopAtBlankLine;
-        const char* pairs; // null: the text is refused
-        int32_t stop;      // -1: the whole text
-    };
-    const Case cases[] = {
-        {"Content-Type: text/html\r\nicy-metaint:8192\r\n\r\nbody: no", ':', true,
-         "Content-Type=text/html|icy-metaint=8192|", 43},
-        {"  Host :\t example.org:8000 \r\nX-Empty:\r\nLf-Only: yes\nLast: no end", ':', true,
-         "Host=example.org:8000|X-Empty=|Lf-Only=yes|Last=no end|", -1},
-        {"File1=http://example.org/a?b=c\r\nTitle1 = Radio\r\n", '=', false,
-         "File1=http://example.org/a?b=c|Title1=Radio|", -1},
-        {"", ':', true, "", 0},
-        {"\r\nA: 1\r\n", ':', true, "", 0},
-        {"garbage\r\n", ':', true, nullptr, 0},
-        {"A: 1\r\nno separator\r\nB: 2\r\n", ':', true, nullptr, 0}, // looked for in the line only
-        {"last line", ':', false, nullptr, 0},
-        {"A: 1\r\n\r\n", ':', false, nullptr, 0}, // without the stop, an empty line is bad
-    };
-    for (const Case& c : cases) {
-        TagValueCollection pairs;
-        pairs.Add("first", "0"); // parsing appends
-        if (!c.pairs) {
-            try {
-                pairs.Parse(c.text, c.separator, c.stopAtBlankLine);
-                ADD_FAILURE() << "accepted: " << c.text;
-            } catch (const TagValueCollectionException& e) {
-                EXPECT_EQ(e.Value(), -1);
-            }
-            continue;
-        }
-        int32_t stop = pairs.Parse(c.text, c.separator, c.stopAtBlankLine);
-        EXPECT_EQ(stop, c.stop < 0 ? static_cast<int32_t>(strlen(c.text)) : c.stop) << c.text;
-        EXPECT_EQ(Pairs(pairs), std::string("first=0|") + c.pairs) << c.text;
-    }
-    // Find ignores case and takes the first match.
-    TagValueCollection headers;
-    EXPECT_EQ(headers.Find("x"), nullptr);
-    headers.Parse("Content-Type: text/html\r\nSet-Cookie: a=1\r\nset-cookie: b=2\r\n", ':', true);
-    EXPECT_EQ(headers.Find("SET-COOKIE"), &headers.At(1));
-    EXPECT_EQ(headers.Find("Content"), nullptr);
-    EXPECT_EQ(headers.Find("Content-Type-X"), nullptr);
 }
 
 // `levels` nested elements around "x", or only their opening tags.
@@ -112,7 +47,7 @@ std::string Nested(int levels, bool closed = true) {
 TEST(XmlTagTest, ElementsFoundByNameInAnyCaseAndTextKeptInPlace) {
     auto root = XmlTag::Parse("leading junk \r\n<requestnavdata>\r\n"
                               "  <nodeid>12</nodeid>\r\n"
-                              "  <NumElem>10</NUMELEM><c/>\r\n"
+                              "  <NumElem>10</NUMELEM><c k = \"a > b / c\" y=2 z />\r\n"
                               "</RequestNavData> trailing <junk");
     EXPECT_EQ(root->Name(), "requestnavdata");
     ASSERT_EQ(root->Children().Count(), 3);
@@ -121,6 +56,10 @@ TEST(XmlTagTest, ElementsFoundByNameInAnyCaseAndTextKeptInPlace) {
     const XmlTag* c = root->FindChild("C");
     ASSERT_NE(c, nullptr);
     EXPECT_TRUE(c->IsEmpty());
+    ASSERT_EQ(c->Attributes().Count(), 3); // quoted, unquoted or bare
+    EXPECT_EQ(c->Attributes().At(0).value, "a > b / c");
+    EXPECT_EQ(c->Attributes().At(1).value, "2");
+    EXPECT_EQ(c->Attributes().At(2).tag, "z");
     EXPECT_FALSE(root->HasChild("12")); // text is no element
     EXPECT_EQ(root->FindChild("d"), nullptr);
     EXPECT_THROW(root->GetText(), XmlTagException); // elements inside, not text
@@ -130,16 +69,6 @@ TEST(XmlTagTest, ElementsFoundByNameInAnyCaseAndTextKeptInPlace) {
     ASSERT_EQ(a->Children().Count(), 5);
     EXPECT_EQ(a->Children().At(2)->Kind(), XmlNode::NodeKind::Text);
     EXPECT_EQ(a->ToString(), "<a>lead &amp; trail  <b/>\xc3\xa9t\xc3\xa9<c></c>end</a>");
-}
-
-TEST(XmlTagTest, AttributesQuotedUnquotedOrBareAreRead) {
-    auto a = XmlTag::Parse("<a  name = \"a > b / c\" y=2 z ><b>1</b><d k=\"v\" /></a>");
-    ASSERT_EQ(a->Attributes().Count(), 3);
-    EXPECT_EQ(a->Attributes().At(0).value, "a > b / c");
-    EXPECT_EQ(a->Attributes().At(1).value, "2");
-    EXPECT_EQ(a->Attributes().At(2).tag, "z");
-    EXPECT_EQ(a->FindChild("b")->GetText(), "1");
-    EXPECT_TRUE(a->FindChild("d")->IsEmpty());
 }
 
 TEST(XmlTagTest, RefusesMismatchedUnterminatedAndRootlessInput) {

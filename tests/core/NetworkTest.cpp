@@ -1,5 +1,5 @@
-// Addresses, and sockets over real loopback connections: bytes, ends,
-// time-outs, writes cut short by signals, and the process-wide shutdown.
+// Addresses, and sockets over real loopback connections: ends, writes cut
+// short by signals, and the process-wide shutdown.
 #include "core/CoreTestHelpers.h"
 #include "core/Exceptions.h"
 #include "core/IPAddress.h"
@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <thread>
-#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -38,26 +37,11 @@ int32_t CodeOf(const std::function<void()>& action) {
     return 0;
 }
 
-TEST(IPAddressTest, HostAndPortTextsReadAndWrite) {
-    // A text, whether it is read with the any-address text, and its host and port.
-    const std::tuple<const char*, bool, const char*> cases[] = {
-        {"192.168.1.5:42961", false, "192.168.1.5:42961"},
-        {"10.0.0.1:0", false, "10.0.0.1:0"},
-        {"1.2.3.4:65535", false, "1.2.3.4:65535"},
-        {"127.0.0.1:8000", true, "127.0.0.1:8000"},
-        {"[All local IP-addresses]:80", true, "0.0.0.0:80"},
-    };
-    for (const auto& [text, any, hostPort] : cases) {
-        IPAddress a =
-            any ? IPAddress::FromHostPort(text, IPAddress::AnyText) : IPAddress::FromHostPort(text);
-        EXPECT_EQ(a.HostPortText(), hostPort) << text;
-        EXPECT_EQ(a.DisplayText(IPAddress::AnyText), a.Address() ? hostPort : text) << text;
-    }
-    EXPECT_EQ(IPAddress(0, 80).DisplayText("*"), "*:80");
-    EXPECT_EQ(IPAddress::FromHost("127.0.0.1"), IPAddress(htonl(INADDR_LOOPBACK), 0));
-}
-
-TEST(IPAddressTest, MalformedTextsThrow) {
+TEST(IPAddressTest, HostAndPortTextsReadBackOrThrow) {
+    for (const char* text : {"192.168.1.5:42961", "10.0.0.1:0", "1.2.3.4:65535"})
+        EXPECT_EQ(IPAddress::FromHostPort(text).HostPortText(), text);
+    EXPECT_EQ(IPAddress::FromHostPort("[All local IP-addresses]:80", IPAddress::AnyText),
+              IPAddress(0, 80));
     for (const char* text :
          {"192.168.1.5", "256.1.1.1:80", "a.b.c.d:80", ":80", "1.2.3.4:", "1.2.3.4:8x",
           "1.2.3.4:-1", "host:80", "1.2.3.4.5:1", "1.2.3.4:65536", "1.2.3.4:99999999999"})
@@ -81,43 +65,21 @@ protected:
         accepted_ = server_->Accept(serverTimeout);
     }
 
-    static void ReadExactly(Socket& socket, void* buffer, int32_t count) {
-        for (int32_t got = 0; got < count;)
-            got += socket.Read(static_cast<char*>(buffer) + got, count - got);
-    }
-
     std::unique_ptr<ServerSocket> server_;
     std::unique_ptr<Socket> client_;
     std::unique_ptr<Socket> accepted_;
 };
 
-TEST_F(SocketTest, BytesTravelBothWaysAndAddressesMatch) {
-    EXPECT_EQ(server_->LocalAddress().HostText(), "127.0.0.1");
-    EXPECT_NE(server_->LocalAddress().Port(), 0);
-    Connect();
-    client_->Write(String("he"));
-    client_->Write(String(), String("l")); // either of two texts may be empty
-    client_->Write(String("l"), String());
-    client_->Write(String(), String());
-    client_->Write(String("o"), String("!"));
-    char buffer[8] = {};
-    ReadExactly(*accepted_, buffer, 6);
-    EXPECT_EQ(std::string(buffer, 6), "hello!");
-    accepted_->Write("\xff\0A", 3);
-    EXPECT_EQ(client_->Get(), 255); // a byte, never mistaken for an end
-    EXPECT_EQ(client_->Get(), 0);
-    EXPECT_EQ(client_->Get(), 'A');
-    EXPECT_EQ(accepted_->PeerAddress(), client_->LocalAddress());
-    EXPECT_EQ(client_->PeerAddress(), server_->LocalAddress());
-}
-
 TEST_F(SocketTest, APeerThatClosesMakesReadThrow11907AndWriteFail) {
     Connect();
-    client_->Write("last", 4);
+    client_->Write("\xff\0A", 3);
     client_->Close();
     client_->Close(); // closing twice does nothing
+    // What was sent before the close still arrives; 255 is a byte, not an end.
+    EXPECT_EQ(accepted_->Get(), 255);
+    EXPECT_EQ(accepted_->Get(), 0);
+    EXPECT_EQ(accepted_->Get(), 'A');
     char buffer[8];
-    ReadExactly(*accepted_, buffer, 4); // what was sent before the close still arrives
     EXPECT_EQ(CodeOf([&] { accepted_->Read(buffer, sizeof buffer); }), 11907);
     EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), SocketException::PeerClosed);
     EXPECT_EQ(CodeOf([&] { client_->Put('x'); }), EBADF); // a closed socket refuses work
@@ -128,39 +90,6 @@ TEST_F(SocketTest, APeerThatClosesMakesReadThrow11907AndWriteFail) {
             accepted_->Write(block.data(), static_cast<int32_t>(block.size()));
     });
     EXPECT_TRUE(code == EPIPE || code == ECONNRESET) << code;
-    Connect();
-    client_.reset(); // destroying the peer is a close as well
-    EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), 11907);
-}
-
-TEST_F(SocketTest, TimeOutsEndWaitingReadsAndInterruptAWaitingAccept) {
-    Connect(100, 100);
-    EXPECT_EQ(CodeOf([&] { accepted_->Get(); }), EAGAIN);
-    EXPECT_EQ(CodeOf([&] { client_->Get(); }), EAGAIN);
-    EXPECT_FALSE(client_->WaitReadable(0));
-    accepted_->Put('z');
-    EXPECT_TRUE(client_->WaitReadable(10000));
-    auto outcome =
-        std::async(std::launch::async, [this] { return CodeOf([this] { server_->Accept(0); }); });
-    std::this_thread::sleep_for(100ms); // let it block; interrupting earlier must work too
-    server_->Interrupt();
-    ASSERT_EQ(outcome.wait_for(30s), std::future_status::ready);
-    EXPECT_NE(outcome.get(), 0);
-}
-
-TEST_F(SocketTest, ListenersRefuseAHeldPortButNotOneLeftInTimeWait) {
-    uint16_t port = server_->LocalAddress().Port();
-    EXPECT_EQ(CodeOf([&] { ServerSocket second(Loopback(port)); }), EADDRINUSE);
-    // The server ends a connection first, which leaves its side in TIME_WAIT
-    // on the listening port: a restart need not wait for it.
-    Connect();
-    accepted_->Close();
-    EXPECT_EQ(CodeOf([&] { client_->Get(); }), 11907);
-    client_->Close();
-    server_.reset();
-    EXPECT_EQ(CodeOf([&] { server_ = std::make_unique<ServerSocket>(Loopback(port)); }), 0);
-    server_.reset();
-    EXPECT_EQ(CodeOf([&] { Socket(0).Connect(Loopback(port)); }), ECONNREFUSED);
 }
 
 void IgnoreSignal(int) {}
@@ -212,28 +141,13 @@ TEST_F(SocketTest, ShutdownAllEndsBlockedCallsAndSocketsOpenedLater) {
     auto read = std::async(std::launch::async, [&] { return CodeOf([&] { accepted_->Get(); }); });
     auto accept =
         std::async(std::launch::async, [&] { return CodeOf([&] { server_->Accept(0); }); });
-    std::this_thread::sleep_for(100ms);          // let both block
-    int other = socket(AF_INET, SOCK_STREAM, 0); // another program's listener
-    sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t size = sizeof a;
-    ASSERT_EQ(bind(other, reinterpret_cast<sockaddr*>(&a), size), 0);
-    ASSERT_EQ(listen(other, 8), 0);
-    ASSERT_EQ(getsockname(other, reinterpret_cast<sockaddr*>(&a), &size), 0);
+    std::this_thread::sleep_for(100ms); // let both block
     SocketRegistry::ShutdownAll();
     for (auto* blocked : {&read, &accept}) {
         ASSERT_EQ(blocked->wait_for(30s), std::future_status::ready);
         EXPECT_NE(blocked->get(), 0);
     }
-    // A client connecting during shutdown cannot go on to wait for data
-    // (the time-out only bounds the test if it could).
-    Socket late(5000);
-    int32_t code = CodeOf([&] {
-        late.Connect(Loopback(ntohs(a.sin_port)));
-        late.Get();
-    });
-    EXPECT_TRUE(code != 0 && code != EAGAIN) << code;
-    close(other);
-    // Nor does a listener opened now wait for connections.
+    // A listener opened now does not wait for connections either.
     ServerSocket lateServer(Loopback(0));
     auto lateAccept =
         std::async(std::launch::async, [&] { return CodeOf([&] { lateServer.Accept(0); }); });
@@ -242,12 +156,6 @@ TEST_F(SocketTest, ShutdownAllEndsBlockedCallsAndSocketsOpenedLater) {
     if (!ended)
         lateServer.Interrupt();
     EXPECT_NE(lateAccept.get(), 0);
-    // Reopened, sockets work again.
-    SocketRegistry::Reopen();
-    server_ = std::make_unique<ServerSocket>(Loopback(0));
-    Connect(5000, 5000);
-    client_->Put('k');
-    EXPECT_EQ(accepted_->Get(), 'k');
 }
 
 TEST_F(SocketTest, ShutdownAllLeavesAloneWhatReusesAClosedSocketsNumber) {

@@ -1,7 +1,6 @@
 // The shared text type and the small text tools built on it: copy-on-write
-// seen through the characters' address, bounds, and each operation as a table.
+// seen through the characters' address, and each operation as a table.
 #include "core/CoreTestHelpers.h"
-#include "core/Exceptions.h"
 #include "core/HtmlEscape.h"
 #include "core/LeadingInteger.h"
 #include "core/TextBuilder.h"
@@ -12,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 namespace tb {
@@ -66,27 +64,13 @@ TEST(StringTest, CopiesMadeAndDroppedOnManyThreadsKeepTheCountExact) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([&shared] {
-            for (int i = 0; i < 20000; ++i) {
-                String copy = shared;
-                String another(copy);
-                EXPECT_TRUE(Shares(another, shared));
-            }
+            for (int i = 0; i < 20000; ++i)
+                EXPECT_TRUE(Shares(String(shared), shared));
         });
     for (auto& thread : threads)
         thread.join();
-    // Every copy released: the buffer is the source's own again, so a short
-    // assignment reuses it.
-    shared = "short";
+    shared = "short"; // every copy released: the buffer is its own again
     EXPECT_EQ(shared.c_str(), chars);
-}
-
-TEST(StringTest, AtAcceptsTheTerminatorAndRejectsBeyond) {
-    String s = "abc";
-    EXPECT_EQ(s.At(2), 'c');
-    EXPECT_EQ(s.At(3), 0);
-    EXPECT_EQ(String().At(0), 0);
-    EXPECT_THROW(s.At(4), StringIndexOutOfBoundsException);
-    EXPECT_THROW(s.At(-1), StringIndexOutOfBoundsException);
 }
 
 TEST(StringTest, AppendingKeepsEveryByteEvenOfItsOwnText) {
@@ -94,9 +78,6 @@ TEST(StringTest, AppendingKeepsEveryByteEvenOfItsOwnText) {
     EXPECT_EQ(ab.Length(), 3);
     EXPECT_NE(ab, "a"); // comparisons look at the whole length
     EXPECT_EQ(memcmp((ab + String("c")).c_str(), "a\0bc", 5), 0);
-    EXPECT_EQ("x" + String("y") + 'z' + "", "xyz");
-    EXPECT_TRUE(String("ab") < String("abc"));
-    EXPECT_FALSE(String("b") < String("abc"));
     String s = "abc";
     s += s; // into a new buffer
     EXPECT_EQ(s, "abcabc");
@@ -105,25 +86,6 @@ TEST(StringTest, AppendingKeepsEveryByteEvenOfItsOwnText) {
     t.Append("ignored", 0);
     t.Append("ignored", -3);
     EXPECT_EQ(t, "abcdefghijklmnopbcd");
-}
-
-TEST(StringTest, SearchingAndCutting) {
-    String h = "abcabc";
-    const std::pair<int32_t, int32_t> finds[] = {
-        {h.Find("bc"), 1}, {h.Find("bc", 2), 4},  {h.Find("bc", 5), -1}, {h.Find('c', 3), 5},
-        {h.Find('z'), -1}, {h.Find("a", -1), -1}, {h.Find("a", 7), -1},  {h.Find("", 6), 6},
-    };
-    for (size_t i = 0; i < std::size(finds); ++i)
-        EXPECT_EQ(finds[i].first, finds[i].second) << "find " << i;
-    EXPECT_TRUE(h.StartsWith("abc"));
-    EXPECT_FALSE(h.StartsWith("ABC"));
-    String s = "abcdef";
-    const std::pair<String, const char*> mids[] = {
-        {s.Mid(2), "cdef"}, {s.Mid(2, 3), "cde"}, {s.Mid(2, 100), "cdef"}, {s.Mid(-5, 2), "ab"},
-        {s.Mid(6), ""},     {s.Mid(60, 2), ""},   {s.Mid(1, 0), ""},       {String().Mid(0, 3), ""},
-    };
-    for (size_t i = 0; i < std::size(mids); ++i)
-        EXPECT_EQ(mids[i].first, mids[i].second) << "case " << i;
 }
 
 TEST(StringTest, TrimTakesSixSpaceCharactersAndReplaceAllScansWithoutOverlap) {
@@ -143,16 +105,6 @@ TEST(StringTest, TrimTakesSixSpaceCharactersAndReplaceAllScansWithoutOverlap) {
     };
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
-}
-
-TEST(StringTest, NumbersAndFormatting) {
-    EXPECT_EQ(String::FromUnsigned(0), "0");
-    EXPECT_EQ(String::FromUnsigned(4294967295u), "4294967295");
-    EXPECT_EQ(String::FromUnsigned(255, 16), "ff");
-    EXPECT_EQ(String::Format("%05d|%-3s|%s", 42, "a", ""), "00042|a  |");
-    String f = String::Format("<%s>", std::string(5000, 'w').c_str());
-    EXPECT_EQ(f.Length(), 5002);
-    EXPECT_EQ(f.At(5001), '>');
 }
 
 TEST(HtmlEscapeTest, ReplacesTheFourMarkupCharactersOnly) {
@@ -193,16 +145,6 @@ TEST(LeadingIntegerTest, ReadsLikeTheCLibraryButSaturates) {
     EXPECT_EQ(LeadingInteger(std::string_view("123456", 3)), 123);
     EXPECT_EQ(LeadingInteger(std::string_view("  -9", 3)), 0);
     EXPECT_EQ(LeadingInteger(std::string_view("5\0007", 3)), 5);
-}
-
-TEST(TextBuilderTest, PiecesNumbersAndEmptyViewsMakeOneText) {
-    TextBuilder builder(4); // grows many times
-    builder.Append("<a>").Append(std::string_view()).Append(String(std::string(300, 'x')));
-    builder.AppendNumber(uint32_t{0}).AppendNumber(uint32_t{4294967295u}).AppendNumber(-7);
-    builder.AppendNumber(int32_t{-2147483647 - 1}).AppendNumber(int32_t{2147483647});
-    EXPECT_EQ(std::string(builder.Finish().View()),
-              "<a>" + std::string(300, 'x') + "04294967295-7-21474836482147483647");
-    EXPECT_EQ(builder.Append("again").Finish(), "again"); // starts empty again
 }
 
 TEST(TextBuilderTest, HexIsAlwaysEightLowerCaseDigits) {

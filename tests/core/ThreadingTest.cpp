@@ -118,26 +118,6 @@ TEST(SemaphoreTest, CountsBetweenZeroAndTheMaximum) {
         EXPECT_THROW(Semaphore(initial, maximum), SemaphoreException) << initial << " " << maximum;
 }
 
-TEST(SemaphoreTest, AsALockItAdmitsOneThreadAtATime) {
-    Semaphore lock(1, 1);
-    int inside = 0, most = 0, total = 0; // guarded by lock
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 2000; ++i) {
-                ASSERT_TRUE(lock.Wait(-1));
-                most = std::max(most, ++inside);
-                ++total;
-                --inside;
-                lock.Release();
-            }
-        });
-    for (auto& t : threads)
-        t.join();
-    EXPECT_EQ(most, 1);
-    EXPECT_EQ(total, 8000);
-}
-
 // The usual hand-over: one thread signals and the waiter, as soon as it sees
 // the signal, destroys the object. The signalling call must not touch it
 // afterwards.
