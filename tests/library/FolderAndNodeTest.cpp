@@ -36,6 +36,14 @@ inline void PrintTo(const String& text, std::ostream* out) {
 
 namespace {
 
+// The children's names, as "a|b|...".
+std::string Names(const MediaNode* folder) {
+    std::string names;
+    for (MediaNode* child : static_cast<const FolderNode*>(folder)->Children())
+        names += std::string(child->Name().View()) + "|";
+    return names;
+}
+
 TEST(MetadataFileTest, KeysMatchWholeAtLineStartsAndValuesKeepTrailingSpaces) {
     MetadataFile file;
     file.SetText("MyAlbum=x\r\nAlbum x=1\n  Album = Gold  \r\nArtist\t=\tAbba\nComment=a = b\r"
@@ -212,12 +220,8 @@ TEST(ChildSortTest, SortsIgnoringCaseAndTrackPrefixesBeforeADash) {
     root.AddChild(sub);
     root.AddChild(new FolderNode("a", &root, nullptr, "", FolderNode::Ownership::Owning));
     SortChildren(root);
-    std::string order;
-    for (const FolderNode* folder : std::initializer_list<const FolderNode*>{&root, sub})
-        for (auto* child : folder->Children())
-            order += std::string(child->Name().View()) + "|";
     // "01 - B" compares as "B", after "a" and before "b-folder"; sub-folders too.
-    EXPECT_EQ(order, "a|01 - B|b-folder|alpha|Zed|");
+    EXPECT_EQ(Names(&root) + Names(sub), "a|01 - B|b-folder|alpha|Zed|");
 }
 
 TEST(MediaNodeTest, StartsAtOrAfterComparesUpperCasedFirstCharacters) {
@@ -248,14 +252,6 @@ const FolderNode* Child(const MediaNode* folder, const std::string& name) {
         if (child->Name() == name.c_str())
             return static_cast<const FolderNode*>(child);
     return nullptr;
-}
-
-// The children's names, as "a|b|...".
-std::string Names(const MediaNode* folder) {
-    std::string names;
-    for (MediaNode* child : static_cast<const FolderNode*>(folder)->Children())
-        names += std::string(child->Name().View()) + "|";
-    return names;
 }
 
 class CancelAfter : public IndexProgress {

@@ -268,6 +268,8 @@ TEST(StreamServerTest, PortInUseIsReportedOnceAndListeningResumesWhenFreed) {
     TestServer server(other->OnItsPort());
     server.Start();
     ASSERT_TRUE(server.log.Attention().Wait(10000));
+    // The reason comes with the first failure, not with the retry 2 s later.
+    EXPECT_NE(server.log.WaitForPrefix("Cannot listen at ", 1s), "");
     // The attention event resets when it lets a waiter through, so seeing it
     // again proves another attempt was made, and that attempt must not
     // notify a second time. The reason is told once too, with the address.
