@@ -13,14 +13,13 @@ namespace {
 using testing::ElementsAre;
 
 // The one-item listings a refused device gets, as players expect them.
-const std::string ServerEntry =
-    "<contentdataset><contentdata><name>Tune Bridge</name><nodeid>1</nodeid><branch/>"
-    "</contentdata><totnumelem>1</totnumelem><fromindex>0</fromindex><numelem>1</numelem>"
-    "</contentdataset>";
-const std::string Forbidden =
-    "<contentdataset><contentdata><name>Access forbidden!</name><nodeid>1</nodeid><branch/>"
-    "</contentdata><totnumelem>1</totnumelem><fromindex>0</fromindex><numelem>1</numelem>"
-    "</contentdataset>";
+std::string FixedListing(const std::string& name) {
+    return "<contentdataset><contentdata><name>" + name +
+           "</name><nodeid>1</nodeid><branch/></contentdata><totnumelem>1</totnumelem>"
+           "<fromindex>0</fromindex><numelem>1</numelem></contentdataset>";
+}
+const std::string ServerEntry = FixedListing("Tune Bridge");
+const std::string Forbidden = FixedListing("Access forbidden!");
 // What an admitted device gets for the root of an empty library.
 const std::string EmptyRoot = "| 0 0 0";
 
