@@ -224,8 +224,8 @@ TEST_F(DispatchTest, RandomStreamsFollowEachDevicesShuffledOrder) {
         return songs;
     };
     auto ids = [&](const std::string& identity, int node, int from = 0, int count = 100) {
-        DevicePage page = Device(identity).Browse(node, from, count);
         std::vector<int> listed;
+        DevicePage page = Device(identity).Browse(node, from, count);
         for (const DeviceItem& item : page.data ? page.data->items : std::vector<DeviceItem>{}) {
             EXPECT_EQ(item.url, Device(identity).StreamUrl(item.nodeId));
             listed.push_back(item.nodeId);
