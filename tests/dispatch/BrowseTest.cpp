@@ -1,6 +1,6 @@
 // What devices and browsers see of the library: folder and random stream
-// listings with paging, superScroll, the 0x8F marker, song items, log lines
-// and the reported activity; requests that are wrong; the browser page.
+// listings with paging, superScroll, the 0x8F marker, song items and the
+// reported activity; requests that are wrong; the browser page.
 #include "dispatch/DispatchTest.h"
 
 #include <ctime>
@@ -28,7 +28,7 @@ std::vector<std::string> DirectoryOrder(const std::string& path) {
 //   Abba 3, its stream 4, Box 5, Box's eight empty folders 6..13
 //   Beatles 14, stream 15, Intro.mp3 16 (tagged)
 //   Madonna 17, stream 18, "Plain Song.mp3" 19 (no tag)
-//   Queen 20, stream 21, Gone.mp3 22
+//   Queen 20, stream 21
 class BrowseTest : public DispatchTest {
 protected:
     void SetUp() override {
@@ -40,7 +40,6 @@ protected:
                       std::string(300, 'x') +
                           Id3v1("Intro Song", "The Beatles", "Help", "1965", 3, 17));
         s.music.Write("Madonna/Plain Song.mp3", std::string(300, 'y'));
-        s.music.Write("Queen/Gone.mp3", std::string(300, 'z'));
         Build();
         player = AddUser("Player", Identity);
         Start();
@@ -68,28 +67,21 @@ TEST_F(BrowseTest, WindowsSuperScrollAndNewStarts) {
         {"<Request></Request>", shares + "| 4 0 4", true},
         {BrowseBody("5", "5", "10"), Box(5, 8) + "| 8 5 3"},
         {BrowseBody("5", "1", "2"), Box(1, 3) + "| 8 1 2"},
-        {BrowseBody("5", "0", "8"), Box(0, 8) + "| 8 0 8"},
         // Below the first level folders carry the marker byte; streams never.
         {BrowseBody("3"), "[[Random stream]]#4, [Box]*#5, | 2 0 2"},
         // superScroll starts at the first name at or after the letter, from
         // fromindex on; element names and the letter ignore case.
-        {"<Request><superScroll>M</superScroll></Request>", "[Madonna]#17, [Queen]#20, | 4 2 2"},
         {"<Request><superscroll>m</superscroll></Request>", "[Madonna]#17, [Queen]#20, | 4 2 2"},
-        {"<Request><fromindex>3</fromindex><superScroll>A</superScroll></Request>",
-         "[Queen]#20, | 4 3 1"},
+        {BrowseBody("", "3", "", "A"), "[Queen]#20, | 4 3 1"},
         // Past every name fromindex stays: from 0 that is a new start.
-        {"<Request><superScroll>Z</superScroll></Request>", shares + "| 4 0 4", true},
-        {"<Request><fromindex>1</fromindex><superScroll>Z</superScroll></Request>",
-         "[Beatles]#14, [Madonna]#17, [Queen]#20, | 4 1 3"},
+        {BrowseBody("", "", "", "Z"), shares + "| 4 0 4", true},
+        {BrowseBody("", "1", "", "Z"), "[Beatles]#14, [Madonna]#17, [Queen]#20, | 4 1 3"},
         // A window beyond the end lists nothing and shows the counts as
         // computed; a huge count is cut without wrapping around.
         {BrowseBody("5", "2147483647", "1000"), "| 8 2147483647 -2147483639"},
-        {BrowseBody("5", "8", "1000"), "| 8 8 0"},
         {BrowseBody("5", "20", "3"), "| 8 20 -12"},
         {BrowseBody("5", "5", "2147483647"), Box(5, 8) + "| 8 5 3"},
-        {BrowseBody("5", "0", "0"), "| 8 0 0"},
         {BrowseBody("5", "0", "-3"), "| 8 0 -3"},
-        {BrowseBody("5", "0", "-2147483648"), "| 8 0 -2147483648"},
         // A number is read as its leading digits.
         {BrowseBody(" 5 folders", "+6abc", "1x"), Box(6, 7) + "| 8 6 1"},
     };
@@ -108,21 +100,20 @@ TEST_F(BrowseTest, WindowsSuperScrollAndNewStarts) {
                   "HTTP/1.1 200 OK text/xml " + tag);
     }
     EXPECT_THAT(tag, testing::MatchesRegex("[0-9a-f]{16}"));
-
     // A negative start lists nothing, with superScroll too.
-    for (const char* from : {"-1", "-7", "-2147483648"}) {
-        for (const std::string& body : {BrowseBody("5", from, "1000"),
-                                        "<r><NodeID>5</NodeID><fromindex>" + std::string(from) +
-                                            "</fromindex><superScroll>A</superScroll></r>"}) {
+    for (const char* from : {"-1", "-2147483648"}) {
+        for (const std::string& body :
+             {BrowseBody("5", from, "1000"), BrowseBody("5", from, "", "A")}) {
             Answer answer = Device().Post(body);
-            EXPECT_EQ(answer.body.find("<contentdata>"), std::string::npos) << answer.raw;
             EXPECT_TRUE(answer.raw.empty() ||
-                        answer.body.find("<numelem>0</numelem>") != std::string::npos)
+                        answer.body.find("<numelem>0</numelem><") != std::string::npos)
                 << answer.raw;
         }
     }
 }
 
+// The URL takes the Host header and the identity as sent; a listing made
+// for another device and host first must not leak into this one.
 TEST_F(BrowseTest, SongItemsCarryTheirTagsAndAStreamUrlForTheAskingDevice) {
     DevicePage tagged = Device().Page(BrowseBody("14"));
     ASSERT_EQ(Outline(tagged), "[[Random stream]]#15, Intro Song#16, | 2 0 2");
@@ -131,12 +122,6 @@ TEST_F(BrowseTest, SongItemsCarryTheirTagsAndAStreamUrlForTheAskingDevice) {
     EXPECT_EQ(song.title + "|" + song.album + "|" + song.trackno + "|" + song.artist + "|" +
                   song.genre + "|" + song.year + "|" + song.bitrate + "|" + song.playlength,
               "Intro Song|Help|3|The Beatles|Rock|1965||");
-    DevicePage plain = Device().Page(BrowseBody("17"));
-    ASSERT_EQ(Outline(plain), "[[Random stream]]#18, Plain Song#19, | 2 0 2");
-    EXPECT_EQ(plain.data->items[1].title + "|" + plain.data->items[1].artist, "Plain Song|");
-
-    // The URL takes the Host header and the identity as sent; a listing made
-    // for another device and host first must not leak into this one.
     AddUser("Upper", "ABCDEF0123456789");
     std::string answer = Device().Exchange("POST /x?eui64=ABCDEF0123456789 HTTP/1.1\r\n"
                                            "Host: music.example:8080\r\nContent-Length: 26\r\n\r\n"
@@ -144,42 +129,27 @@ TEST_F(BrowseTest, SongItemsCarryTheirTagsAndAStreamUrlForTheAskingDevice) {
     EXPECT_NE(answer.find("<url>http://music.example:8080/ABCDEF0123456789.00000013</url>"),
               std::string::npos)
         << answer;
-    EXPECT_EQ(Device().Page(BrowseBody("17")).http.body, plain.http.body);
-
-    // A song whose file went away lists as nothing but still counts.
-    std::remove((s.music / "Queen/Gone.mp3").c_str());
-    size_t before = s.log.Count();
-    EXPECT_EQ(Outline(Device().Page(BrowseBody("20"))), "[[Random stream]]#21, | 2 0 2");
-    EXPECT_THAT(s.log.LinesFrom(before),
-                ElementsAre("[Player]: Reading 'Queen'",
-                            "Error opening file '" + s.music / "Queen/Gone.mp3" +
-                                "'. \r\nIf file has moved please reindex, otherwise make sure "
-                                "it is not in use by another application."));
+    DevicePage plain = Device().Page(BrowseBody("17"));
+    ASSERT_EQ(Outline(plain), "[[Random stream]]#18, Plain Song#19, | 2 0 2");
+    EXPECT_EQ(plain.data->items[1].title + "|" + plain.data->items[1].url,
+              "Plain Song|" + Device().StreamUrl(19));
 }
 
 TEST_F(BrowseTest, WrongRequestsEndTheConnectionWithoutAnswer) {
-    std::string nested;
-    for (int i = 0; i < 3000; ++i)
-        nested += "<a>";
-    std::vector<std::string> bodies = {
-        "", "not xml at all", "<", "<Request><NodeID>1</NodeID>", "<Request></Other>",
-        "<a><b>1</a>", nested, std::string(10000, '<'), std::string("<Request>\0</Request>", 20),
-        // A prolog that does not end, or text after it.
-        "<?xml version=\"1.0\"" + BrowseBody("5"), "<!-- open" + BrowseBody("5"),
-        "<?x?>text" + BrowseBody("5")};
-    // Songs, radio and nodes outside the index get no listing either.
-    for (const char* node :
-         {"16", "19", "0", "23", "-1", "2147483647", "99999999999", "-2147483648", "text", ""})
-        bodies.push_back(BrowseBody(node));
     size_t before = s.log.Count();
-    for (const std::string& body : bodies) {
+    for (const std::string& body : std::vector<std::string>{
+             "", "not xml at all", "<Request><NodeID>1</NodeID>", "<Request></Other>",
+             std::string(10000, '<'), std::string("<Request>\0</Request>", 20),
+             // A prolog that does not end, or text after it.
+             "<!-- open" + BrowseBody("5"), "<?x?>text" + BrowseBody("5")}) {
         SCOPED_TRACE(Printable(body.substr(0, 60)));
         EXPECT_EQ(Device().Post(body).raw, "");
         // The same from a device no entry carries: parsing comes first.
-        if (body.find("<nodeid>") == std::string::npos) {
-            EXPECT_EQ(Device("1111222233334444").Post(body).raw, "");
-        }
+        EXPECT_EQ(Device("1111222233334444").Post(body).raw, "");
     }
+    // Songs, radio and nodes outside the index get no listing either.
+    for (const char* node : {"16", "0", "22", "-1", "99999999999", "text"})
+        EXPECT_EQ(Device().Post(BrowseBody(node)).raw, "") << node;
     EXPECT_TRUE(s.log.LinesFrom(before).empty());
     EXPECT_EQ(ActivityOf(player).status, "");
     EXPECT_EQ(s.users.Count(), 1u);
@@ -200,10 +170,6 @@ TEST_F(BrowseTest, ABrowserGetsTheNotAvailablePage) {
         {"GET /%zz%4%4 HTTP/1.0\r\n\r\n", "/%zz%4%4"},
         {"GET /%3Cscript%3E&%22 HTTP/1.0\r\n\r\n", "/&lt;script&gt;&amp;&quot;"},
         {"GET /" + std::string(4000, 'x') + " HTTP/1.0\r\n\r\n", "/" + std::string(1998, 'x')},
-        {"GET /x HTTP/1.0\r\nUser-Agent:\r\nRange: bytes=\r\nAuthorization: Basic \r\n"
-         "if-none-match: \r\nHost: \r\nicy-metadata:\r\n\r\n",
-         "/x"},
-        {"GET /ping?x HTTP/1.1\r\n\r\n", "/ping?x"},
     };
     for (const auto& [request, shown] : cases) {
         Answer a = Answer::Parse(Device().Exchange(request));
@@ -247,17 +213,19 @@ TEST_F(DispatchTest, RandomStreamsFollowEachDevicesShuffledOrder) {
     Start();
     // The C library's shuffle: entry i swapped with entry rand() mod
     // count, for every i in order.
-    auto expected = [](uint32_t seed, std::vector<int> songs) {
+    auto expected = [](uint32_t seed, int first, int last, int skip = 0) {
+        std::vector<int> songs;
+        for (int id = first; id <= last; ++id)
+            if (id < skip || id > skip + 1)
+                songs.push_back(id);
         srand(seed);
         for (size_t i = 0; i < songs.size(); ++i)
             std::swap(songs[i], songs[static_cast<size_t>(rand()) % songs.size()]);
         return songs;
     };
-    const std::vector<int> r = {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    const std::vector<int> rs = {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 19, 20, 21, 22, 23};
     auto ids = [&](const std::string& identity, int node, int from = 0, int count = 100) {
-        DevicePage page = Device(identity).Browse(node, from, count);
         std::vector<int> listed;
+        DevicePage page = Device(identity).Browse(node, from, count);
         for (const DeviceItem& item : page.data ? page.data->items : std::vector<DeviceItem>{}) {
             EXPECT_EQ(item.url, Device(identity).StreamUrl(item.nodeId));
             listed.push_back(item.nodeId);
@@ -271,19 +239,13 @@ TEST_F(DispatchTest, RandomStreamsFollowEachDevicesShuffledOrder) {
     for (int from : {0, 5, 10})
         for (int id : ids(Identity, 4, from, 5))
             paged.push_back(id);
-    EXPECT_EQ(paged, expected(4242, r));
+    EXPECT_EQ(paged, expected(4242, 5, 16));
     EXPECT_THAT(s.log.LinesFrom(before),
                 ElementsAre("[Player]: Reading '[Random stream]' (1..5)",
                             "[Player]: Reading '[Random stream]' (6..10)",
                             "[Player]: Reading '[Random stream]' (11..12)"));
     EXPECT_EQ(ActivityOf(player).status, "Browsing");
-    EXPECT_EQ(ids("fedcba9876543210", 4), expected(2, r));
-    // Song items name their songs.
-    DevicePage page = Device().Browse(4, 0, 1);
-    ASSERT_TRUE(page.data && page.data->items.size() == 1) << page.error;
-    std::string name = DirectoryOrder(s.music / "R").at(page.data->items[0].nodeId - 5);
-    EXPECT_EQ(page.data->items[0].title + ".mp3", name);
-
+    EXPECT_EQ(ids("fedcba9876543210", 4), expected(2, 5, 16));
     // Browsing the root from the start draws a new seed, but a stream of
     // the same size keeps the order it had; one of another size makes it
     // anew from the new seed, and then the first one has to as well.
@@ -291,9 +253,9 @@ TEST_F(DispatchTest, RandomStreamsFollowEachDevicesShuffledOrder) {
     uint32_t seed = ActivityOf(player).randomSeed;
     ASSERT_NE(seed, 4242u);
     EXPECT_EQ(ids(Identity, 4), paged);
-    EXPECT_EQ(ids(Identity, 18), expected(seed, {19, 20, 21, 22, 23}));
-    EXPECT_EQ(ids(Identity, 4), expected(seed, r));
-    EXPECT_EQ(ids(Identity, 2), expected(seed, rs));
+    EXPECT_EQ(ids(Identity, 18), expected(seed, 19, 23));
+    EXPECT_EQ(ids(Identity, 4), expected(seed, 5, 16));
+    EXPECT_EQ(ids(Identity, 2), expected(seed, 5, 23, 17));
 }
 
 } // namespace

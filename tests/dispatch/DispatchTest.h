@@ -108,15 +108,6 @@ inline std::string Outline(const DevicePage& page) {
            " " + std::to_string(page.data->count);
 }
 
-// A request body with NodeID and, when given, fromindex and numelem, as
-// texts, so that any text can be tried.
-inline std::string BrowseBody(const std::string& node, const std::string& from = "",
-                              const std::string& count = "") {
-    return "<requestnavdata><nodeid>" + node + "</nodeid>" +
-           (from.empty() ? "" : "<fromindex>" + from + "</fromindex>") +
-           (count.empty() ? "" : "<numelem>" + count + "</numelem>") + "</requestnavdata>";
-}
-
 // An ID3v1 tag: 30-byte title, artist and album, 4-byte year, the track
 // number in the comment's last byte, the genre byte.
 inline std::string Id3v1(std::string title, std::string artist, std::string album, std::string year,

@@ -9,113 +9,95 @@ namespace tb::test {
 namespace {
 
 // Reads a body front to back, the way the server writes it: fixed tags in
-// a fixed order with raw text between them.
-class Reader {
-public:
-    explicit Reader(const std::string& text) : text_(text) {}
+// a fixed order with raw text between them (the server escapes nothing).
+struct Reader {
+    const std::string& text;
+    size_t pos = 0;
 
     bool Take(const std::string& literal) {
-        if (text_.compare(pos_, literal.size(), literal) != 0)
+        if (text.compare(pos, literal.size(), literal) != 0)
             return false;
-        pos_ += literal.size();
+        pos += literal.size();
         return true;
     }
     // The text up to the closing tag of `tag`, which is consumed too.
     bool Text(const std::string& tag, std::string& out) {
-        if (!Take("<" + tag + ">"))
+        size_t end = 0;
+        if (!Take("<" + tag + ">") || (end = text.find("</" + tag + ">", pos)) == std::string::npos)
             return false;
-        size_t end = text_.find("</" + tag + ">", pos_);
-        if (end == std::string::npos)
-            return false;
-        out = text_.substr(pos_, end - pos_);
-        pos_ = end + tag.size() + 3;
+        out = text.substr(pos, end - pos);
+        pos = end + tag.size() + 3;
         return true;
     }
     bool Number(const std::string& tag, long long& out) {
         std::string digits;
-        if (!Text(tag, digits) || digits.empty() || digits.size() > 12)
+        if (!Text(tag, digits))
             return false;
-        size_t first = digits[0] == '-' ? 1 : 0;
-        if (first == digits.size() ||
-            digits.find_first_not_of("0123456789", first) != std::string::npos)
+        size_t sign = digits.rfind('-', 0) == 0 ? 1 : 0;
+        if (digits.size() <= sign || digits.size() > 12 ||
+            digits.find_first_not_of("0123456789", sign) != std::string::npos)
             return false;
         out = std::stoll(digits);
         return true;
     }
-    bool AtEnd() const { return pos_ == text_.size(); }
-    size_t Position() const { return pos_; }
-
-private:
-    const std::string& text_;
-    size_t pos_ = 0;
-};
-
-bool ReadItem(Reader& r, DeviceItem& item) {
-    item.folder = r.Take("<branch/>");
-    long long id = 0;
-    if (!r.Text("name", item.name) || !r.Number("nodeid", id))
-        return false;
-    item.nodeId = static_cast<int>(id);
-    if (item.folder) {
-        item.marked = !item.name.empty() && item.name.back() == '\x8F';
+    bool Item(DeviceItem& item) {
+        item.folder = Take("<branch/>");
+        long long id = 0;
+        if (!Text("name", item.name) || !Number("nodeid", id))
+            return false;
+        item.nodeId = static_cast<int>(id);
+        item.marked = item.folder && !item.name.empty() && item.name.back() == '\x8F';
         if (item.marked)
             item.name.pop_back();
-        return r.Take("</contentdata>");
-    }
-    if (!r.Take("<playable/>"))
-        return false;
-    for (auto [tag, text] : {std::pair{"url", &item.url},
-                             {"title", &item.title},
-                             {"album", &item.album},
-                             {"trackno", &item.trackno},
-                             {"artist", &item.artist},
-                             {"genre", &item.genre},
-                             {"year", &item.year},
-                             {"bitrate", &item.bitrate},
-                             {"playlength", &item.playlength}})
-        if (!r.Text(tag, *text))
+        if (!item.folder && !Take("<playable/>"))
             return false;
-    return r.Take("</contentdata>");
-}
+        for (auto [tag, field] : {std::pair{"url", &item.url},
+                                  {"title", &item.title},
+                                  {"album", &item.album},
+                                  {"trackno", &item.trackno},
+                                  {"artist", &item.artist},
+                                  {"genre", &item.genre},
+                                  {"year", &item.year},
+                                  {"bitrate", &item.bitrate},
+                                  {"playlength", &item.playlength}})
+            if (!item.folder && !Text(tag, *field))
+                return false;
+        return Take("</contentdata>");
+    }
+};
 
-std::string BrowseBody(int nodeId, long long from, long long window,
-                       const std::string& superScroll) {
-    std::string body = "<Request><NodeID>" + std::to_string(nodeId) + "</NodeID><fromindex>" +
-                       std::to_string(from) + "</fromindex><numelem>" + std::to_string(window) +
-                       "</numelem>";
-    if (!superScroll.empty())
-        body += "<superScroll>" + superScroll + "</superScroll>";
-    return body + "</Request>";
-}
-
-bool IsTimeTag(const std::string& text) {
-    return text.size() == 16 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
-}
-
-} // namespace
-
-std::optional<DeviceContentData> DeviceContentData::Parse(const std::string& body,
-                                                          std::string& error) {
+// Null when the body is not exactly a content data set; `error` says where
+// it went wrong.
+std::optional<DeviceContentData> ParseContentData(const std::string& body, std::string& error) {
     DeviceContentData data;
-    Reader r(body);
+    Reader r{body};
     auto fail = [&](const char* what) {
-        error = std::string(what) + " at byte " + std::to_string(r.Position());
+        error = std::string(what) + " at byte " + std::to_string(r.pos);
         return std::nullopt;
     };
     if (!r.Take("<contentdataset>"))
         return fail("no <contentdataset>");
     while (r.Take("<contentdata>")) {
-        DeviceItem item;
-        if (!ReadItem(r, item))
+        if (!r.Item(data.items.emplace_back()))
             return fail("a malformed <contentdata> item");
-        data.items.push_back(std::move(item));
     }
     if (!r.Number("totnumelem", data.total) || !r.Number("fromindex", data.from) ||
         !r.Number("numelem", data.count))
         return fail("malformed counts");
-    if (!r.Take("<alphanumeric/></contentdataset>") || !r.AtEnd())
+    if (!r.Take("<alphanumeric/></contentdataset>") || r.pos != body.size())
         return fail("a malformed end");
     return data;
+}
+
+} // namespace
+
+std::string BrowseBody(const std::string& node, const std::string& from, const std::string& count,
+                       const std::string& superScroll) {
+    auto element = [](const char* tag, const std::string& text) {
+        return text.empty() ? "" : "<" + std::string(tag) + ">" + text + "</" + tag + ">";
+    };
+    return "<Request>" + element("NodeID", node) + element("fromindex", from) +
+           element("numelem", count) + element("superScroll", superScroll) + "</Request>";
 }
 
 std::string FirstProblems(const std::vector<std::string>& problems) {
@@ -140,7 +122,15 @@ std::string FileTimeTag(const std::string& path) {
 std::string DeviceSimulator::StreamUrl(int nodeId) const {
     char id[9];
     std::snprintf(id, sizeof id, "%08x", static_cast<unsigned>(nodeId));
-    return BaseUrl() + eui64_ + "." + id;
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + eui64_ + "." + id;
+}
+
+std::string DeviceSimulator::StreamTarget(const std::string& url) {
+    std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    if (url.compare(0, base.size() + 1, base + "/") == 0)
+        return url.substr(base.size());
+    Problem("stream URL not below " + base + ": " + url);
+    return "";
 }
 
 void DeviceSimulator::Problem(const std::string& text) {
@@ -177,13 +167,14 @@ DevicePage DeviceSimulator::Page(const std::string& xml) {
     if (!page.http.Complete())
         page.error = "incomplete answer: " + page.http.Describe();
     else
-        page.data = DeviceContentData::Parse(page.http.body, page.error);
+        page.data = ParseContentData(page.http.body, page.error);
     return page;
 }
 
 DevicePage DeviceSimulator::Browse(int nodeId, long long from, long long window,
                                    const std::string& superScroll) {
-    return Page(BrowseBody(nodeId, from, window, superScroll));
+    return Page(BrowseBody(std::to_string(nodeId), std::to_string(from), std::to_string(window),
+                           superScroll));
 }
 
 Answer DeviceSimulator::Get(const std::string& target, const std::string& moreHeaders) {
@@ -193,23 +184,20 @@ Answer DeviceSimulator::Get(const std::string& target, const std::string& moreHe
 }
 
 Answer DeviceSimulator::Stream(const std::string& url, long long rangeStart) {
-    std::string base = BaseUrl();
-    if (url.compare(0, base.size(), base) != 0) {
-        Problem("stream URL not below " + base + ": " + url);
+    std::string target = StreamTarget(url);
+    if (target.empty())
         return {};
-    }
-    return Get(url.substr(base.size() - 1),
+    return Get(target,
                rangeStart < 0 ? "" : "Range: bytes=" + std::to_string(rangeStart) + "-\r\n");
 }
 
 void DeviceSimulator::StreamAndHangUp(const std::string& url, milliseconds wait) {
-    std::string base = BaseUrl();
-    if (url.compare(0, base.size(), base) != 0)
+    std::string target = StreamTarget(url);
+    if (target.empty())
         return;
     ++requests_;
     LoopbackClient client(port_, {source_, 0});
-    client.Send("GET " + url.substr(base.size() - 1) +
-                " HTTP/1.1\r\nUser-Agent: Streamium/1.0\r\n\r\n");
+    client.Send("GET " + target + " HTTP/1.1\r\nUser-Agent: Streamium/1.0\r\n\r\n");
     client.ReadResponse(wait);
 }
 
@@ -225,10 +213,10 @@ bool DeviceSimulator::CheckPage(const DevicePage& page, long long from, long lon
                          std::to_string(d.from) + ", numelem " + std::to_string(d.count) +
                          ", asked from " + std::to_string(from) + " window " +
                          std::to_string(window) + ")";
-    const std::string* type = page.http.Header("Content-Type");
     bool ok = true;
-    if (page.http.status != "HTTP/1.1 200 OK" || !IsTimeTag(page.etag) || !type ||
-        *type != "text/xml") {
+    if (page.http.status != "HTTP/1.1 200 OK" || page.etag.size() != 16 ||
+        page.etag.find_first_not_of("0123456789abcdef") != std::string::npos ||
+        page.http.Value("Content-Type") != "text/xml") {
         Problem(what + ": unexpected header " + page.http.raw.substr(0, 200));
         ok = false;
     }

@@ -18,15 +18,10 @@ struct DeviceItem {
     std::string url, title, album, trackno, artist, genre, year, bitrate, playlength;
 };
 
-// A <contentdataset> answer body: the items, then the three counts. The
-// server escapes nothing, so texts are raw bytes up to their closing tag.
+// A <contentdataset> answer body: the items, then the three counts.
 struct DeviceContentData {
     std::vector<DeviceItem> items;
     long long total = 0, from = 0, count = 0;
-
-    // Null when the body is not exactly a content data set; `error` says
-    // where it went wrong.
-    static std::optional<DeviceContentData> Parse(const std::string& body, std::string& error);
 };
 
 // One browse answer: the HTTP answer and, when well formed, its listing.
@@ -44,11 +39,15 @@ struct DeviceListing {
     std::string etag;
 };
 
-// A networked player on 127.0.0.1: posts browse requests and fetches
-// stream URLs as such a device does, one connection per request that the
-// server must close, and checks answers against the paging rules. Problems
-// are collected as text rather than asserted, so that a simulator can run
-// on any thread; one simulator belongs to one thread.
+// A browse request body with the node and, when given, fromindex, numelem
+// and superScroll, as texts, so that any text can be tried.
+std::string BrowseBody(const std::string& node, const std::string& from = "",
+                       const std::string& count = "", const std::string& superScroll = "");
+
+// A networked player: posts browse requests and fetches stream URLs as such
+// a device does, one connection per request that the server must close.
+// Problems are collected as text rather than asserted, so that a simulator
+// can run on any thread; one simulator belongs to one thread.
 class DeviceSimulator {
 public:
     DeviceSimulator(int port, std::string eui64, const char* source = "127.0.0.1")
@@ -63,7 +62,6 @@ public:
     Answer Post(const std::string& xml);
     // Post, with the answer read as a listing.
     DevicePage Page(const std::string& xml);
-    // A <Request> with NodeID, fromindex, numelem and maybe superScroll.
     DevicePage Browse(int nodeId, long long from, long long window,
                       const std::string& superScroll = "");
     // A player's GET of `target` with the extra header lines.
@@ -97,7 +95,8 @@ public:
     milliseconds answerTimeout{60000};
 
 private:
-    std::string BaseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+    // The target of a stream URL on this server, or empty.
+    std::string StreamTarget(const std::string& url);
 
     int port_;
     std::string eui64_;

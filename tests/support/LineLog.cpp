@@ -12,17 +12,10 @@ void LineLog::Notify(const String& title, const String& text) {
     AddLine(title + ": " + text);
 }
 
-std::vector<std::string> LineLog::Lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-}
-
 std::vector<std::string> LineLog::LinesFrom(size_t from) const {
     std::lock_guard lock(mutex_);
-    if (from >= lines_.size())
-        return {};
-    return std::vector<std::string>(lines_.begin() + static_cast<std::ptrdiff_t>(from),
-                                    lines_.end());
+    return std::vector<std::string>(
+        lines_.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines_.size())), lines_.end());
 }
 
 size_t LineLog::Count() const {

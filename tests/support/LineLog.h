@@ -17,7 +17,7 @@ public:
     void AddLine(const String& line) override;
     void Notify(const String& title, const String& text) override;
 
-    std::vector<std::string> Lines() const;
+    std::vector<std::string> Lines() const { return LinesFrom(0); }
     // The lines logged after the first `from` ones.
     std::vector<std::string> LinesFrom(size_t from) const;
     size_t Count() const;

@@ -71,48 +71,42 @@ bool LoopbackClient::Send(std::string_view bytes) {
     return true;
 }
 
-bool LoopbackClient::ReadSome(std::chrono::steady_clock::time_point deadline, bool& timedOut) {
-    auto left =
-        std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd p{fd_, POLLIN, 0};
-    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-        timedOut = true;
-        return false;
-    }
+bool LoopbackClient::ReadUntil(milliseconds timeout, const std::function<bool()>& done) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
     char chunk[65536];
-    ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-    if (n > 0)
-        pending_.append(chunk, static_cast<size_t>(n));
-    return n > 0 || (n < 0 && errno == EINTR); // else the end, or a reset
+    while (!done()) {
+        auto left =
+            std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd p{fd_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (n > 0)
+            pending_.append(chunk, static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            return true; // the end, or a reset
+    }
+    return true;
 }
 
 std::string LoopbackClient::ReadResponse(milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    bool timedOut = false;
-    size_t length = CompleteAnswerLength(pending_);
-    while (length == 0 && ReadSome(deadline, timedOut))
-        length = CompleteAnswerLength(pending_);
+    size_t length = 0;
+    ReadUntil(timeout, [&] { return (length = CompleteAnswerLength(pending_)) > 0; });
     std::string answer = pending_.substr(0, length);
     pending_.erase(0, length);
     return answer;
 }
 
 std::string LoopbackClient::ReadAtLeast(size_t count, milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    bool timedOut = false;
-    while (pending_.size() < count && ReadSome(deadline, timedOut)) {
-    }
+    ReadUntil(timeout, [&] { return pending_.size() >= count; });
     return std::exchange(pending_, std::string());
 }
 
 bool LoopbackClient::WaitClosed(milliseconds timeout, std::string* rest) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    bool timedOut = false;
-    while (ReadSome(deadline, timedOut)) {
-    }
+    bool closed = ReadUntil(timeout, [] { return false; });
     if (rest)
         *rest = std::exchange(pending_, std::string());
-    return !timedOut;
+    return closed;
 }
 
 void LoopbackClient::Close() {

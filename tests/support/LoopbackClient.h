@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,9 +47,9 @@ public:
     void Close();
 
 private:
-    // Receives what arrives before `deadline`; false at the end of the
-    // stream or when the deadline passed (then `timedOut` is set).
-    bool ReadSome(std::chrono::steady_clock::time_point deadline, bool& timedOut);
+    // Receives until `done` holds or the stream ends; false when `timeout`
+    // passed first.
+    bool ReadUntil(milliseconds timeout, const std::function<bool()>& done);
 
     int fd_ = -1;
     std::string pending_;
