@@ -84,44 +84,16 @@ void ServerProcess::ReadOutput(int fd) {
     char buffer[65536];
     for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
         pending.append(buffer, static_cast<size_t>(n));
-        std::lock_guard lock(mutex_);
         for (size_t nl; (nl = pending.find('\n')) != std::string::npos; pending.erase(0, nl + 1)) {
             std::string line = pending.substr(0, nl);
             if (stamped(line)) {
                 line.erase(0, 20);
                 ++stamped_;
             }
-            lines_.push_back(line);
+            log_.AddLine(String(line));
         }
-        added_.notify_all();
     }
     close(fd);
-}
-
-std::string ServerProcess::WaitForLine(const std::string& text, std::chrono::milliseconds timeout,
-                                       size_t occurrence) {
-    std::unique_lock lock(mutex_);
-    std::string found;
-    added_.wait_for(lock, timeout, [&] {
-        size_t seen = 0;
-        for (const std::string& line : lines_)
-            if (line.find(text) != std::string::npos && ++seen == occurrence) {
-                found = line;
-                return true;
-            }
-        return false;
-    });
-    return found;
-}
-
-std::vector<std::string> ServerProcess::Lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-}
-
-size_t ServerProcess::StampedLines() const {
-    std::lock_guard lock(mutex_);
-    return stamped_;
 }
 
 int ServerProcess::Port() {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "support/LineLog.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,11 +34,13 @@ public:
     // Waits for the `occurrence`-th line containing `text`; the line, or "".
     std::string WaitForLine(const std::string& text,
                             std::chrono::milliseconds timeout = std::chrono::seconds(10),
-                            size_t occurrence = 1);
+                            size_t occurrence = 1) {
+        return log_.WaitForText(text, timeout, occurrence);
+    }
     // The lines without their leading time stamps; StampedLines counts
     // the lines that had one.
-    std::vector<std::string> Lines() const;
-    size_t StampedLines() const;
+    std::vector<std::string> Lines() const { return log_.Lines(); }
+    size_t StampedLines() const { return stamped_; }
     // Sends a signal and waits for the exit; the exit status, or -1.
     int Stop(int signal, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     int Pid() const { return pid_; }
@@ -51,10 +53,8 @@ private:
     std::unique_ptr<TempDir> configDir_;
     int pid_ = -1;
     int port_ = -1;
-    mutable std::mutex mutex_;
-    std::condition_variable added_;
-    std::vector<std::string> lines_; // guarded by mutex_
-    size_t stamped_ = 0;             // guarded by mutex_
+    LineLog log_;
+    std::atomic<size_t> stamped_{0};
     std::thread reader_;
 };
 

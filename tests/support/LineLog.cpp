@@ -30,12 +30,23 @@ void LineLog::Clear() {
 
 std::string LineLog::WaitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout,
                                    size_t occurrence) {
+    return WaitFor(prefix, true, timeout, occurrence);
+}
+
+std::string LineLog::WaitForText(const std::string& text, std::chrono::milliseconds timeout,
+                                 size_t occurrence) {
+    return WaitFor(text, false, timeout, occurrence);
+}
+
+std::string LineLog::WaitFor(const std::string& text, bool prefix,
+                             std::chrono::milliseconds timeout, size_t occurrence) {
     std::unique_lock lock(mutex_);
     std::string found;
     added_.wait_for(lock, timeout, [&] {
         size_t seen = 0;
         for (const std::string& line : lines_)
-            if (line.rfind(prefix, 0) == 0 && ++seen == occurrence) {
+            if ((prefix ? line.rfind(text, 0) == 0 : line.find(text) != std::string::npos) &&
+                ++seen == occurrence) {
                 found = line;
                 return true;
             }

@@ -27,8 +27,15 @@ public:
     std::string WaitForPrefix(const std::string& prefix,
                               std::chrono::milliseconds timeout = std::chrono::seconds(10),
                               size_t occurrence = 1);
+    // The same for a line containing `text` anywhere.
+    std::string WaitForText(const std::string& text,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(10),
+                            size_t occurrence = 1);
 
 private:
+    std::string WaitFor(const std::string& text, bool prefix, std::chrono::milliseconds timeout,
+                        size_t occurrence);
+
     mutable std::mutex mutex_;
     std::condition_variable added_;
     std::vector<std::string> lines_; // guarded by mutex_
