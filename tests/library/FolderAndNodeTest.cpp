@@ -1,5 +1,5 @@
-// What nodes know of themselves (the folder metadata file, cover pictures
-// and their answers, stream locators, the child sort and the first letter)
+// What nodes know of themselves (the folder metadata, cover pictures and
+// their answers, stream locators, the child sort and the first letter)
 // and index builds over real folders: tree shape, numbering, category
 // folders, cancelling, and what the build writes to the log.
 #include "core/Socket.h"
@@ -8,7 +8,6 @@
 #include "library/FolderNode.h"
 #include "library/IndexBuilder.h"
 #include "library/IndexProgress.h"
-#include "library/MetadataFile.h"
 #include "library/NodeIndex.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
@@ -20,7 +19,6 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -42,42 +40,6 @@ std::string Names(const MediaNode* folder) {
     for (MediaNode* child : static_cast<const FolderNode*>(folder)->Children())
         names += std::string(child->Name().View()) + "|";
     return names;
-}
-
-TEST(MetadataFileTest, KeysMatchWholeAtLineStartsAndValuesKeepTrailingSpaces) {
-    MetadataFile file;
-    file.SetText("MyAlbum=x\r\nAlbum x=1\n  Album = Gold  \r\nArtist\t=\tAbba\nComment=a = b\r"
-                 "Album=Second\nSortOrder=12abc\nRecommended=yes\nA=True\nB=1\nC=no\nD=\nE=");
-    const std::pair<const char*, const char*> strings[] = {
-        {"Album", "Gold  "}, {"Artist", "Abba"}, {"Comment", "a = b"},
-        {"album", ""},       {"Missing", ""},    {"E", ""},
-    };
-    for (const auto& [key, value] : strings)
-        EXPECT_EQ(file.GetString(key), value) << key;
-    EXPECT_EQ(file.GetInt("SortOrder", 0), 12);
-    EXPECT_EQ(file.GetInt("Missing", 7), 7);
-    const std::tuple<const char*, bool, bool> flags[] = {
-        {"Recommended", false, true}, {"A", false, true}, {"B", true, false},
-        {"C", true, false},           {"D", true, true},  {"Missing", true, true},
-    };
-    for (const auto& [key, fallback, value] : flags)
-        EXPECT_EQ(file.GetBool(key, fallback), value) << key;
-    test::TempDir dir;
-    dir.Write("d/Tunebridge.ini", "Album=A");
-    EXPECT_TRUE(file.Open((dir / "d").c_str(), "Tunebridge.ini"));
-    EXPECT_EQ(file.GetString("Album"), "A");
-    EXPECT_TRUE(file.Open((dir / "d/").c_str(), "Tunebridge.ini"));
-    EXPECT_FALSE(file.Open((dir / "none").c_str(), "Tunebridge.ini"));
-}
-
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir))
-            ++count;
-        closedir(dir);
-    }
-    return count;
 }
 
 class FolderPictureTest : public ::testing::Test {
@@ -114,20 +76,13 @@ protected:
 };
 
 TEST_F(FolderPictureTest, PicturesAreFoundByNameOrNamedInTheMetadataFile) {
-    dir.Write("Abba/Abba.jpg", "abba"); // the folder's own name comes before front
-    dir.Write("Abba/front.jpg", "front");
-    dir.Write("Abba/back.gif", "back");
-    FolderMetadata m = Folder("Abba").RefreshMetadata();
-    EXPECT_EQ(m.frontImage, (dir / "Abba/Abba.jpg").c_str());
-    EXPECT_EQ(m.backImage, (dir / "Abba/back.gif").c_str());
-
     dir.Write("a/cover.png", "png");
     dir.Write("a/front.jpg", "front");
     dir.Write("a/Tunebridge.ini", "FrontImage=" + (dir / "a/cover.png") +
                                       "\nBackImage=/etc/passwd\nAlbum=Gold\n"
                                       "Recommended=True\nSortOrder=3\nComment=<b>raw</b>\n");
     auto folder = Folder("a");
-    m = folder.RefreshMetadata();
+    FolderMetadata m = folder.RefreshMetadata();
     EXPECT_EQ(m.frontImage, (dir / "a/cover.png").c_str());
     EXPECT_EQ(m.backImage, ""); // not a picture name, and no back.jpg or back.gif
     EXPECT_EQ(m.album, "Gold");
@@ -138,42 +93,27 @@ TEST_F(FolderPictureTest, PicturesAreFoundByNameOrNamedInTheMetadataFile) {
     std::string answer = Serve(folder, 'B');
     EXPECT_NE(answer.find("Content-Type: image/gif\r\n"), std::string::npos);
     EXPECT_EQ(answer.find("root:"), std::string::npos);
-
-    FolderNode virtualFolder("Rock", nullptr, nullptr, "", FolderNode::Ownership::NotOwning);
-    EXPECT_EQ(virtualFolder.RefreshMetadata().frontImage, ""); // looks nowhere
-
-    // A picture found stays until the metadata file says otherwise.
-    dir.Write("f/front.gif", "1");
-    auto found = Folder("f");
-    EXPECT_EQ(found.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
-    unlink((dir / "f/front.gif").c_str());
-    EXPECT_EQ(found.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
-    dir.Write("f/Tunebridge.ini", "Album=x");
-    EXPECT_EQ(found.RefreshMetadata().frontImage, "");
 }
 
 TEST_F(FolderPictureTest, PictureAnswersCarryTheFileTagAndCloseTheFile) {
     std::string bytes(25000, 'j');
     dir.Write("b/front.jpg", bytes);
     auto folder = Folder("b");
-    int descriptors = OpenDescriptors();
+    auto descriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    auto before = descriptors();
     std::string answer = Serve(folder, 'P');
-    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_EQ(descriptors(), before);
     // The tag is the file's, as the response headers' tests pin it down.
     std::string tag(FileETag((dir / "b/front.jpg").c_str()).View());
     EXPECT_EQ(answer, Answer(25000, tag, "image/jpeg") + bytes);
     EXPECT_EQ(folder.ImageETag('P'), tag.c_str());
 
-    dir.Write("c/x.JPG", "pic"); // an upper-case name is announced as a GIF
-    dir.Write("c/Tunebridge.ini", "FrontImage=" + (dir / "c/x.JPG"));
-    auto upper = Folder("c");
-    EXPECT_NE(Serve(upper, 'P').find("Content-Type: image/gif\r\n\r\npic"), std::string::npos);
-
     dir.MakeDir("d");
     auto none = Folder("d");
     std::string placeholder(reinterpret_cast<const char*>(FolderImages::Placeholder), 49);
     EXPECT_EQ(Serve(none, 'P'), Answer(49, "0000000000000000x0", "image/gif") + placeholder);
-    EXPECT_EQ(placeholder.substr(0, 6), "GIF89a");
 
     dir.MakeDir("e/front.jpg"); // exists, but is a folder: nothing is sent
     auto unreadable = Folder("e");
@@ -236,15 +176,12 @@ TEST(MediaNodeTest, StartsAtOrAfterComparesUpperCasedFirstCharacters) {
     }
 }
 
-// A song file that holds only an ID3v1 tag, its texts padded with spaces.
-std::string Tagged(const std::string& title, const std::string& artist, const std::string& year,
-                   uint8_t genre) {
-    auto field = [](std::string text, size_t width) {
-        text.resize(width, ' ');
-        return text;
-    };
-    return "TAG" + field(title, 30) + field(artist, 30) + field("Gold", 30) + field(year, 4) +
-           std::string(30, '\0') + static_cast<char>(genre);
+// A song file that holds only an ID3v1 tag (album "Gold"), padded with spaces.
+std::string Tagged(std::string artist, std::string year, char genre) {
+    artist.resize(30, ' ');
+    year.resize(4, ' ');
+    return "TAG" + std::string(30, ' ') + artist + "Gold" + std::string(26, ' ') + year +
+           std::string(30, '\0') + genre;
 }
 
 const FolderNode* Child(const MediaNode* folder, const std::string& name) {
@@ -373,9 +310,9 @@ TEST_F(IndexBuilderTest, NodesAreNumberedDepthFirstWithGlobalStreamSecondAndTheB
 }
 
 TEST_F(IndexBuilderTest, CategoryFoldersFileSongsByFirstSpellingAndSort) {
-    dir.Write("m/1.mp3", Tagged("One", "Abba", "1992", 17));
-    dir.Write("m/2.mp3", Tagged("Two", "ABBA", "", 17));
-    dir.Write("m/3.mp3", Tagged("Three", "Zappa", "1974", 255));
+    dir.Write("m/1.mp3", Tagged("Abba", "1992", 17));
+    dir.Write("m/2.mp3", Tagged("ABBA", "", 17));
+    dir.Write("m/3.mp3", Tagged("Zappa", "1974", '\xFF'));
     dir.Write("m/4.mp3", "no tag at all");
     AddShare("M", dir / "m");
     options.genreFolder = options.albumFolder = options.artistFolder = options.yearFolder = true;
@@ -400,8 +337,6 @@ TEST_F(IndexBuilderTest, CategoryFoldersFileSongsByFirstSpellingAndSort) {
     EXPECT_EQ(song->Parent(), Child(root, "M"));
     EXPECT_EQ(tree->Get(Child(artist, abba)->WireId()), Child(artist, abba));
     EXPECT_EQ(StreamSongs(*tree), 4);
-    auto lines = log.Lines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Building genre directory..."), lines.end());
 }
 
 TEST_F(IndexBuilderTest, ACancelledBuildKeepsThePreviousTreeWhichAnswersMayHold) {
