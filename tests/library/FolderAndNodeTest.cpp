@@ -1,14 +1,13 @@
-// What nodes know of themselves (the folder metadata file, cover pictures
-// and their answers, stream locators, the child sort and the first letter)
+// What nodes know of themselves (the folder metadata, cover pictures and
+// their answers, stream locators, the child sort and the first letter)
 // and index builds over real folders: tree shape, numbering, category
-// folders, cancelling, and what the build writes to the log.
+// folders, cancelling, and the build's log.
 #include "core/Socket.h"
 #include "library/ChildSort.h"
 #include "library/FolderImages.h"
 #include "library/FolderNode.h"
 #include "library/IndexBuilder.h"
 #include "library/IndexProgress.h"
-#include "library/MetadataFile.h"
 #include "library/NodeIndex.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
@@ -20,8 +19,8 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <filesystem>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <sys/socket.h>
@@ -42,42 +41,6 @@ std::string Names(const MediaNode* folder) {
     for (MediaNode* child : static_cast<const FolderNode*>(folder)->Children())
         names += std::string(child->Name().View()) + "|";
     return names;
-}
-
-TEST(MetadataFileTest, KeysMatchWholeAtLineStartsAndValuesKeepTrailingSpaces) {
-    MetadataFile file;
-    file.SetText("MyAlbum=x\r\nAlbum x=1\n  Album = Gold  \r\nArtist\t=\tAbba\nComment=a = b\r"
-                 "Album=Second\nSortOrder=12abc\nRecommended=yes\nA=True\nB=1\nC=no\nD=\nE=");
-    const std::pair<const char*, const char*> strings[] = {
-        {"Album", "Gold  "}, {"Artist", "Abba"}, {"Comment", "a = b"},
-        {"album", ""},       {"Missing", ""},    {"E", ""},
-    };
-    for (const auto& [key, value] : strings)
-        EXPECT_EQ(file.GetString(key), value) << key;
-    EXPECT_EQ(file.GetInt("SortOrder", 0), 12);
-    EXPECT_EQ(file.GetInt("Missing", 7), 7);
-    const std::tuple<const char*, bool, bool> flags[] = {
-        {"Recommended", false, true}, {"A", false, true}, {"B", true, false},
-        {"C", true, false},           {"D", true, true},  {"Missing", true, true},
-    };
-    for (const auto& [key, fallback, value] : flags)
-        EXPECT_EQ(file.GetBool(key, fallback), value) << key;
-    test::TempDir dir;
-    dir.Write("d/Tunebridge.ini", "Album=A");
-    EXPECT_TRUE(file.Open((dir / "d").c_str(), "Tunebridge.ini"));
-    EXPECT_EQ(file.GetString("Album"), "A");
-    EXPECT_TRUE(file.Open((dir / "d/").c_str(), "Tunebridge.ini"));
-    EXPECT_FALSE(file.Open((dir / "none").c_str(), "Tunebridge.ini"));
-}
-
-int OpenDescriptors() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (readdir(dir))
-            ++count;
-        closedir(dir);
-    }
-    return count;
 }
 
 class FolderPictureTest : public ::testing::Test {
@@ -113,21 +76,14 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(FolderPictureTest, PicturesAreFoundByNameOrNamedInTheMetadataFile) {
-    dir.Write("Abba/Abba.jpg", "abba"); // the folder's own name comes before front
-    dir.Write("Abba/front.jpg", "front");
-    dir.Write("Abba/back.gif", "back");
-    FolderMetadata m = Folder("Abba").RefreshMetadata();
-    EXPECT_EQ(m.frontImage, (dir / "Abba/Abba.jpg").c_str());
-    EXPECT_EQ(m.backImage, (dir / "Abba/back.gif").c_str());
-
+TEST_F(FolderPictureTest, TheMetadataFileNamesPicturesButNoOtherFile) {
     dir.Write("a/cover.png", "png");
     dir.Write("a/front.jpg", "front");
     dir.Write("a/Tunebridge.ini", "FrontImage=" + (dir / "a/cover.png") +
                                       "\nBackImage=/etc/passwd\nAlbum=Gold\n"
                                       "Recommended=True\nSortOrder=3\nComment=<b>raw</b>\n");
     auto folder = Folder("a");
-    m = folder.RefreshMetadata();
+    FolderMetadata m = folder.RefreshMetadata();
     EXPECT_EQ(m.frontImage, (dir / "a/cover.png").c_str());
     EXPECT_EQ(m.backImage, ""); // not a picture name, and no back.jpg or back.gif
     EXPECT_EQ(m.album, "Gold");
@@ -135,45 +91,24 @@ TEST_F(FolderPictureTest, PicturesAreFoundByNameOrNamedInTheMetadataFile) {
     EXPECT_EQ(m.sortOrder, 3);
     EXPECT_EQ(m.comment, "<b>raw</b>");
     // The back picture answer is the placeholder, not the named file.
-    std::string answer = Serve(folder, 'B');
-    EXPECT_NE(answer.find("Content-Type: image/gif\r\n"), std::string::npos);
-    EXPECT_EQ(answer.find("root:"), std::string::npos);
-
-    FolderNode virtualFolder("Rock", nullptr, nullptr, "", FolderNode::Ownership::NotOwning);
-    EXPECT_EQ(virtualFolder.RefreshMetadata().frontImage, ""); // looks nowhere
-
-    // A picture found stays until the metadata file says otherwise.
-    dir.Write("f/front.gif", "1");
-    auto found = Folder("f");
-    EXPECT_EQ(found.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
-    unlink((dir / "f/front.gif").c_str());
-    EXPECT_EQ(found.RefreshMetadata().frontImage, (dir / "f/front.gif").c_str());
-    dir.Write("f/Tunebridge.ini", "Album=x");
-    EXPECT_EQ(found.RefreshMetadata().frontImage, "");
+    std::string placeholder(reinterpret_cast<const char*>(FolderImages::Placeholder), 49);
+    EXPECT_EQ(Serve(folder, 'B'), Answer(49, "0000000000000000x0", "image/gif") + placeholder);
 }
 
-TEST_F(FolderPictureTest, PictureAnswersCarryTheFileTagAndCloseTheFile) {
+TEST_F(FolderPictureTest, PicturesFoundByNameCarryTheFileTagAndTheFileIsClosed) {
     std::string bytes(25000, 'j');
     dir.Write("b/front.jpg", bytes);
     auto folder = Folder("b");
-    int descriptors = OpenDescriptors();
+    auto descriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    auto before = descriptors();
     std::string answer = Serve(folder, 'P');
-    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_EQ(descriptors(), before);
     // The tag is the file's, as the response headers' tests pin it down.
     std::string tag(FileETag((dir / "b/front.jpg").c_str()).View());
     EXPECT_EQ(answer, Answer(25000, tag, "image/jpeg") + bytes);
     EXPECT_EQ(folder.ImageETag('P'), tag.c_str());
-
-    dir.Write("c/x.JPG", "pic"); // an upper-case name is announced as a GIF
-    dir.Write("c/Tunebridge.ini", "FrontImage=" + (dir / "c/x.JPG"));
-    auto upper = Folder("c");
-    EXPECT_NE(Serve(upper, 'P').find("Content-Type: image/gif\r\n\r\npic"), std::string::npos);
-
-    dir.MakeDir("d");
-    auto none = Folder("d");
-    std::string placeholder(reinterpret_cast<const char*>(FolderImages::Placeholder), 49);
-    EXPECT_EQ(Serve(none, 'P'), Answer(49, "0000000000000000x0", "image/gif") + placeholder);
-    EXPECT_EQ(placeholder.substr(0, 6), "GIF89a");
 
     dir.MakeDir("e/front.jpg"); // exists, but is a folder: nothing is sent
     auto unreadable = Folder("e");
@@ -183,13 +118,11 @@ TEST_F(FolderPictureTest, PictureAnswersCarryTheFileTagAndCloseTheFile) {
 TEST(StreamLocatorTest, ReadsTheExactFormsOnlyAndWritesLowerCase) {
     auto plain = StreamLocator::Parse("0123456789abcdef.0000001a");
     ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->unit, "0123456789abcdef");
-    EXPECT_EQ(plain->nodeId, 26);
-    EXPECT_EQ(plain->extra, 0xFFFFFFFFu);
+    EXPECT_EQ(plain->ToString(), "0123456789abcdef.0000001a");
+    EXPECT_EQ(plain->extra, StreamLocator::NoExtra);
     auto extra = StreamLocator::Parse("0123456789ABCDEF.0000001A.0000ff01");
     ASSERT_TRUE(extra);
-    EXPECT_EQ(extra->unit, "0123456789ABCDEF");
-    EXPECT_EQ(extra->nodeId, 26);
+    EXPECT_EQ(extra->ToString(), "0123456789ABCDEF.0000001a"); // the node ID in lower case
     EXPECT_EQ(extra->extra, 0xff01u);
     for (const char* bad :
          {"0123456789abcde.0000001a", "0123456789abcdef0.0000001a", "0123456789abcdef.0000001",
@@ -197,12 +130,8 @@ TEST(StreamLocatorTest, ReadsTheExactFormsOnlyAndWritesLowerCase) {
           "0123456789abcdef-0000001a", "0123456789abcdef.0000001a.0000001",
           "0123456789abcdef.0000001a.00000010x", "0123456789abcdef.+000001a", "", "."})
         EXPECT_FALSE(StreamLocator::Parse(bad)) << bad;
-    StreamLocator locator;
-    locator.nodeId = 26;
-    EXPECT_EQ(locator.ToString(), "0000000000000000.0000001a");
-    locator.unit = "0123456789abcdef";
-    locator.nodeId = 0x7fffffff;
-    EXPECT_EQ(locator.ToString(), "0123456789abcdef.7fffffff");
+    EXPECT_EQ((StreamLocator{"0123456789abcdef", 0x7fffffff}).ToString(),
+              "0123456789abcdef.7fffffff");
 }
 
 TEST(ChildSortTest, SortsIgnoringCaseAndTrackPrefixesBeforeADash) {
@@ -236,15 +165,12 @@ TEST(MediaNodeTest, StartsAtOrAfterComparesUpperCasedFirstCharacters) {
     }
 }
 
-// A song file that holds only an ID3v1 tag, its texts padded with spaces.
-std::string Tagged(const std::string& title, const std::string& artist, const std::string& year,
-                   uint8_t genre) {
-    auto field = [](std::string text, size_t width) {
-        text.resize(width, ' ');
-        return text;
-    };
-    return "TAG" + field(title, 30) + field(artist, 30) + field("Gold", 30) + field(year, 4) +
-           std::string(30, '\0') + static_cast<char>(genre);
+// A song file that holds only an ID3v1 tag (album "Gold"), padded with spaces.
+std::string Tagged(std::string artist, std::string year, char genre) {
+    artist.resize(30, ' ');
+    year.resize(4, ' ');
+    return "TAG" + std::string(30, ' ') + artist + "Gold" + std::string(26, ' ') + year +
+           std::string(30, '\0') + genre;
 }
 
 const FolderNode* Child(const MediaNode* folder, const std::string& name) {
@@ -254,35 +180,31 @@ const FolderNode* Child(const MediaNode* folder, const std::string& name) {
     return nullptr;
 }
 
-class CancelAfter : public IndexProgress {
-public:
-    explicit CancelAfter(int calls) : left_(calls) {}
-    bool KeepGoing(Item) override { return --left_ > 0; }
+struct CancelAfter : IndexProgress {
+    explicit CancelAfter(int calls) : left(calls) {}
+    bool KeepGoing(Item) override { return --left > 0; }
     bool SetStatus(const String&) override { return true; }
     bool Begin() override { return true; }
     void End() override { ended = true; }
+    int left;
     bool ended = false;
-
-private:
-    int left_;
 };
 
-// The library's own tests build trees but never ask a node to answer.
-class NoAnswers : public NodeAnswers {
-    void ContentItem(FolderNode&, HttpRequest&, TextBuilder&) const override { Unused(); }
-    void ContentItem(SongNode&, HttpRequest&, TextBuilder&) const override { Unused(); }
-    void ContentItem(RandomStreamNode&, HttpRequest&, TextBuilder&) const override { Unused(); }
-    HttpAnswer Browse(FolderNode&, HttpRequest&, int32_t, int32_t, const String&) const override {
-        return Unused(), HttpAnswer{};
-    }
-    HttpAnswer Browse(RandomStreamNode&, HttpRequest&, int32_t, int32_t,
-                      const String&) const override {
-        return Unused(), HttpAnswer{};
-    }
-    void WebAction(FolderNode&, HttpRequest&, char) const override { Unused(); }
-    void WebAction(SongNode&, HttpRequest&, char) const override { Unused(); }
-    void Play(SongNode&, HttpRequest&) const override { Unused(); }
-    static void Unused() { ADD_FAILURE() << "a library test asked a node to answer"; }
+// The library's own tests build trees but never ask a node to answer: held
+// strictly, any call fails the test.
+struct NoAnswers : NodeAnswers {
+    MOCK_METHOD(void, ContentItem, (FolderNode&, HttpRequest&, TextBuilder&), (const, override));
+    MOCK_METHOD(void, ContentItem, (SongNode&, HttpRequest&, TextBuilder&), (const, override));
+    MOCK_METHOD(void, ContentItem, (RandomStreamNode&, HttpRequest&, TextBuilder&),
+                (const, override));
+    MOCK_METHOD(HttpAnswer, Browse, (FolderNode&, HttpRequest&, int32_t, int32_t, const String&),
+                (const, override));
+    MOCK_METHOD(HttpAnswer, Browse,
+                (RandomStreamNode&, HttpRequest&, int32_t, int32_t, const String&),
+                (const, override));
+    MOCK_METHOD(void, WebAction, (FolderNode&, HttpRequest&, char), (const, override));
+    MOCK_METHOD(void, WebAction, (SongNode&, HttpRequest&, char), (const, override));
+    MOCK_METHOD(void, Play, (SongNode&, HttpRequest&), (const, override));
 };
 
 class IndexBuilderTest : public ::testing::Test {
@@ -304,7 +226,7 @@ protected:
     }
 
     test::TempDir dir;
-    NoAnswers answers;
+    ::testing::StrictMock<NoAnswers> answers;
     NodeIndex index{answers};
     ServiceList services;
     IndexOptions options;
@@ -373,13 +295,12 @@ TEST_F(IndexBuilderTest, NodesAreNumberedDepthFirstWithGlobalStreamSecondAndTheB
 }
 
 TEST_F(IndexBuilderTest, CategoryFoldersFileSongsByFirstSpellingAndSort) {
-    dir.Write("m/1.mp3", Tagged("One", "Abba", "1992", 17));
-    dir.Write("m/2.mp3", Tagged("Two", "ABBA", "", 17));
-    dir.Write("m/3.mp3", Tagged("Three", "Zappa", "1974", 255));
+    dir.Write("m/1.mp3", Tagged("Abba", "1992", 17));
+    dir.Write("m/2.mp3", Tagged("ABBA", "", 17));
+    dir.Write("m/3.mp3", Tagged("Zappa", "1974", '\xFF'));
     dir.Write("m/4.mp3", "no tag at all");
     AddShare("M", dir / "m");
     options.genreFolder = options.albumFolder = options.artistFolder = options.yearFolder = true;
-    EXPECT_EQ(Names(Root(*Build())), "M|"); // categories need preloading
     options.preloadMp3Info = true;
     auto tree = Build();
     const FolderNode* root = Root(*tree);
@@ -400,8 +321,6 @@ TEST_F(IndexBuilderTest, CategoryFoldersFileSongsByFirstSpellingAndSort) {
     EXPECT_EQ(song->Parent(), Child(root, "M"));
     EXPECT_EQ(tree->Get(Child(artist, abba)->WireId()), Child(artist, abba));
     EXPECT_EQ(StreamSongs(*tree), 4);
-    auto lines = log.Lines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Building genre directory..."), lines.end());
 }
 
 TEST_F(IndexBuilderTest, ACancelledBuildKeepsThePreviousTreeWhichAnswersMayHold) {
@@ -414,12 +333,10 @@ TEST_F(IndexBuilderTest, ACancelledBuildKeepsThePreviousTreeWhichAnswersMayHold)
     ASSERT_NE(last, nullptr);
     const std::string lastName(last->Name().View());
     dir.Write("m/3.mp3", "x");
-    log.Clear();
     CancelAfter cancel(2);
     EXPECT_EQ(Build(&cancel), before);
     EXPECT_TRUE(cancel.ended);
     EXPECT_FALSE(index.ReindexInProgress());
-    EXPECT_EQ(log.Lines().back(), "Created 6 nodes.");
     std::filesystem::remove(dir / ("m/" + lastName));
     EXPECT_EQ(Build()->Count(), 6);
     EXPECT_NE(index.Tree(), before);

@@ -8,16 +8,13 @@
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <ostream>
-#include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tb {
 
@@ -38,42 +35,22 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 }
 
 // An ID3v1 tag: title, artist, album, year and comment NUL-padded to their
-// widths; a track >= 0 makes the v1.1 form, a NUL at byte 125 then the track.
-Bytes Id3v1Tag(const std::vector<std::string>& texts, int track = -1, uint8_t genre = 255) {
+// widths. The v1.1 track is the comment's last byte, after a NUL.
+Bytes Id3v1Tag(const std::vector<std::string>& texts, uint8_t genre = 255) {
     Bytes tag = {'T', 'A', 'G'};
     const size_t widths[] = {30, 30, 30, 4, 30};
     for (size_t f = 0; f < 5; ++f)
         for (size_t i = 0; i < widths[f]; ++i)
             tag.push_back(static_cast<uint8_t>(i < texts[f].size() ? texts[f][i] : 0));
-    if (track >= 0) {
-        tag[125] = 0;
-        tag[126] = static_cast<uint8_t>(track);
-    }
     tag.push_back(genre);
     return tag;
 }
 
 // MPEG-1 layer II, 192 kbps, 48000 Hz, stereo: 576-byte frames.
 const uint8_t Layer2[4] = {0xFF, 0xFD, 0xA4, 0x00};
-// MPEG-1 layer II, 32 kbps, 48000 Hz: 96-byte frames.
-const uint8_t Layer2Slow[4] = {0xFF, 0xFD, 0x14, 0x00};
 
 Mp3Info Read(const Bytes& bytes) {
     return Mp3Info::FromBytes(bytes.data(), bytes.size());
-}
-
-Mp3Info Read(const std::string& path) {
-    return Mp3Info(String(path.c_str()));
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes Zeros(size_t count) {
-    return Bytes(count, 0);
 }
 
 // Hand-built ID3v2 tags: the tag size written 7 bits per byte, frame sizes as
@@ -87,19 +64,14 @@ Bytes Id3v2Tag(uint8_t major, uint8_t flags, const Bytes& body, int64_t size = -
                    body});
 }
 
-Bytes Id3v23Frame(const std::string& id, const Bytes& data, int64_t size = -1) {
+// A v2.2 frame's ID and size have three bytes; a v2.3 frame's have four,
+// and two flag bytes follow.
+Bytes Frame(const std::string& id, const Bytes& data, int64_t size = -1) {
     uint32_t n = static_cast<uint32_t>(size < 0 ? data.size() : size);
     Bytes frame(id.begin(), id.end());
-    for (int shift : {24, 16, 8, 0})
-        frame.push_back(static_cast<uint8_t>(n >> shift));
-    return Concat({frame, {0, 0}, data});
-}
-
-Bytes Id3v22Frame(const std::string& id, const Bytes& data) {
-    Bytes frame(id.begin(), id.end());
-    for (int shift : {16, 8, 0})
-        frame.push_back(static_cast<uint8_t>(data.size() >> shift));
-    return Concat({frame, data});
+    for (size_t i = id.size(); i-- > 0;)
+        frame.push_back(static_cast<uint8_t>(n >> 8 * i));
+    return Concat({frame, id.size() == 4 ? Bytes{0, 0} : Bytes{}, data});
 }
 
 // Text frame data: an encoding byte of 0 (Latin-1), then the text.
@@ -107,38 +79,20 @@ Bytes Latin1(const std::string& text) {
     return Concat({{0}, Bytes(text.begin(), text.end())});
 }
 
-Bytes Id3v1(const std::string& title, uint8_t genre = 13) {
-    return Id3v1Tag({title, "", "", "", ""}, -1, genre);
-}
-
 // ID3v2.3 frames of Latin-1 texts, one after another.
 Bytes Texts(std::initializer_list<std::pair<const char*, std::string>> frames) {
     Bytes all;
     for (const auto& [id, text] : frames)
-        all = Concat({all, Id3v23Frame(id, Latin1(text))});
+        all = Concat({all, Frame(id, Latin1(text))});
     return all;
-}
-
-// Unsynchronisation as ID3v2.3 writers apply it: a 0x00 after every 0xFF
-// that is followed by 0x00 or by three set top bits, or that ends the tag.
-Bytes Unsynchronised(const Bytes& body) {
-    Bytes out;
-    for (size_t i = 0; i < body.size(); ++i) {
-        out.push_back(body[i]);
-        if (body[i] == 0xFF && (i + 1 == body.size() || body[i + 1] == 0 || body[i + 1] >= 0xE0))
-            out.push_back(0);
-    }
-    return out;
 }
 
 // `count` MPEG audio frames: the four header bytes, then zeros up to
 // `length` bytes each.
-Bytes MpegFrames(const uint8_t header[4], size_t length, int count) {
-    Bytes frames;
-    for (int i = 0; i < count; ++i) {
-        frames.insert(frames.end(), header, header + 4);
-        frames.resize(frames.size() + length - 4, 0);
-    }
+Bytes MpegFrames(const uint8_t header[4], size_t length, size_t count) {
+    Bytes frames(length * count, 0);
+    for (size_t at = 0; at < frames.size(); at += length)
+        std::copy(header, header + 4, frames.begin() + static_cast<ptrdiff_t>(at));
     return frames;
 }
 
@@ -174,24 +128,19 @@ TEST(Mp3InfoTest, TagTextsFromId3v2AndId3v1) {
         Bytes file;
         std::string tags;
     };
-    const Bytes v2 = Texts({{"TIT2", "v2"}}), v1 = Id3v1("v1");
+    const Bytes v2 = Texts({{"TIT2", "v2"}}), v1 = Id3v1Tag({"v1", "", "", "", ""}, 13);
     const std::string x99(99, 'x');
     const Case cases[] = {
         {"later frames overwrite, TDRL is a year, other encodings clear",
-         Id3v2Tag(3, 0,
-                  Concat({Texts({{"TIT2", "first"},
-                                 {"TYER", "1990"},
-                                 {"TIT2", "second"},
-                                 {"TDRL", "1991"},
-                                 {"TALB", "kept"}}),
-                          Id3v23Frame("TALB", {1, 0xFF, 0xFE, 'x', 0}),
-                          Id3v23Frame("TPE1", {3, 'u', 't', 'f'})})),
+         Id3v2Tag(
+             3, 0,
+             Concat({Texts({{"TIT2", "first"},
+                            {"TYER", "1990"},
+                            {"TIT2", "second"},
+                            {"TDRL", "1991"},
+                            {"TALB", "kept"}}),
+                     Frame("TALB", {1, 0xFF, 0xFE, 'x', 0}), Frame("TPE1", {3, 'u', 't', 'f'})})),
          "title=second|year=1991|"},
-        {"frame sizes are plain numbers, not 7 bits per byte",
-         Id3v2Tag(3, 0, Concat({Id3v23Frame("APIC", Zeros(70000)), Texts({{"TIT2", "after"}})})),
-         "title=after|"},
-        {"texts end at their first NUL", Id3v2Tag(3, 0, Id3v23Frame("TIT2", {0, 'a', 0, 'b'})),
-         "title=a|"},
         {"texts are cut to the field sizes",
          Id3v2Tag(3, 0,
                   Texts({{"TIT2", x99 + "x"},
@@ -205,23 +154,19 @@ TEST(Mp3InfoTest, TagTextsFromId3v2AndId3v1) {
              "|track=" + x99.substr(80) + "|year=2001-05|length=" + x99.substr(80) + "|"},
         {"v2.2 frames",
          Id3v2Tag(2, 0x40, // bit 6 is no extended header in v2.2
-                  Concat({Id3v22Frame("TT2", Latin1(x99 + "x")), Id3v22Frame("TAL", {1, 'A', 0}),
-                          Id3v22Frame("TP1", Latin1("Old Artist")), Id3v22Frame("TRK", Latin1("9")),
-                          Id3v22Frame("TCO", Latin1("(8)")), Id3v22Frame("TYE", Latin1("1987")),
-                          Id3v22Frame("TLE", Latin1("1234"))})),
+                  Concat({Frame("TT2", Latin1(x99 + "x")), Frame("TAL", {1, 'A', 0}),
+                          Frame("TP1", Latin1("Old Artist")), Frame("TRK", Latin1("9")),
+                          Frame("TCO", Latin1("(8)")), Frame("TYE", Latin1("1987")),
+                          Frame("TLE", Latin1("1234"))})),
          "title=" + x99 + "|artist=Old Artist|genre=Jazz|track=9|year=1987|length=1234|"},
         {"a v2.2 frame header cut off by the tag end",
-         Id3v2Tag(2, 0, Concat({Id3v22Frame("TAL", Latin1("old")), {'T', 'T', '2', 0}})),
-         "album=old|"},
+         Id3v2Tag(2, 0, Concat({Frame("TAL", Latin1("old")), {'T', 'T', '2', 0}})), "album=old|"},
         {"a v2.3 extended header, with CRC",
          Id3v2Tag(3, 0x40, Concat({{0, 0, 0, 10, 0x80, 0, 0, 0, 0, 0, 1, 2, 3, 4}, v2})),
          "title=v2|"},
         {"an extended header past the tag end: a tag, but no frames",
          Concat({Id3v2Tag(3, 0x40, Concat({{0x7F, 0xFF, 0xFF, 0xFF, 0, 0}, v2})), v1}), ""},
         {"a tag of size 0 is still a tag", Concat({Id3v2Tag(3, 0, {}), v1}), ""},
-        {"v2.4 falls back to v1", Concat({Id3v2Tag(4, 0, v2), v1}), "title=v1|genre=Pop|"},
-        {"unknown flags fall back to v1", Concat({Id3v2Tag(3, 0x01, v2), v1}),
-         "title=v1|genre=Pop|"},
         {"a tag size past the end falls back to v1, searched from byte 0",
          Concat({Id3v2Tag(3, 0, v2, 0x0FFFFFFF), MpegFrames(Layer2, 576, 4), v1}),
          "title=v1|genre=Pop|length=0|layer=II|"},
@@ -229,65 +174,57 @@ TEST(Mp3InfoTest, TagTextsFromId3v2AndId3v1) {
          Concat({{'I', 'D', '3', 3, 0, 0, 0x80, 0x80, 0x80, 0x8D}, v2, v1}), "title=v2|"},
         {"a tag cut short in its header", {'I', 'D', '3', 3, 0, 0, 0, 0}, ""},
         {"a frame running past the tag takes the rest",
-         Id3v2Tag(
-             3, 0,
-             Concat({Texts({{"TALB", "album"}}), Id3v23Frame("TIT2", Latin1("abc"), 0xFFFFFFF0)})),
+         Id3v2Tag(3, 0,
+                  Concat({Texts({{"TALB", "album"}}), Frame("TIT2", Latin1("abc"), 0xFFFFFFF0)})),
          "title=abc|album=album|"},
         {"a frame with only its header in the tag",
-         Id3v2Tag(3, 0, Concat({Texts({{"TALB", "album"}}), Id3v23Frame("TIT2", {}, 5)})),
+         Id3v2Tag(3, 0, Concat({Texts({{"TALB", "album"}}), Frame("TIT2", {}, 5)})),
          "album=album|"},
         {"a frame header cut off by the tag end",
          Id3v2Tag(3, 0, Concat({Texts({{"TALB", "album"}}), {'T', 'I', 'T', '2', 0, 0}})),
          "album=album|"},
         {"empty frames clear their fields",
-         Id3v2Tag(3, 0,
-                  Concat({Texts({{"TIT2", "first"}}), Id3v23Frame("TIT2", {}),
-                          Texts({{"TALB", "after"}})})),
+         Id3v2Tag(
+             3, 0,
+             Concat({Texts({{"TIT2", "first"}}), Frame("TIT2", {}), Texts({{"TALB", "after"}})})),
          "album=after|"},
-        {"the frame walk stops at a zero byte",
-         Id3v2Tag(3, 0,
-                  Concat({Texts({{"TIT2", "seen"}}), Zeros(20), Texts({{"TALB", "unseen"}})})),
-         "title=seen|"},
-        {"a v2.3 tag hides the v1 tag, even its genre", Concat({Id3v2Tag(3, 0, v2), v1}),
-         "title=v2|"},
+        // Frame sizes count the bytes left once the stuffed 0x00s are gone.
         {"unsynchronisation",
          Id3v2Tag(3, 0x80,
-                  Unsynchronised(Texts(
-                      {{"TIT2", "A\xff\xe0z"}, {"TPE1", "B\xff"}, {"TALB", "\xff\xff\xff"}}))),
-         "title=A\xff\xe0z|album=\xff\xff\xff|artist=B\xff|"},
+                  Concat({Frame("TIT2", {0, 'A', 0xFF, 0, 0xE0, 'z'}, 5),
+                          Frame("TALB", {0, 0xFF, 0, 0xFF, 0, 0xFF, 0}, 4)})),
+         "title=A\xff\xe0z|album=\xff\xff\xff|"},
         {"unsynchronisation: a marker at the tag end",
          Id3v2Tag(3, 0x80, Concat({Texts({{"TIT2", "t"}}), {0xFF}})), "title=t|"},
         {"unsynchronisation: markers only", Id3v2Tag(3, 0x80, Bytes(50, 0xFF)), ""},
         {"v1 fields end at NUL and lose trailing spaces",
          Id3v1Tag({std::string("Half\0Hidden", 11), "Padded   ", std::string(30, 'A'), "99  ", ""}),
          "title=Half|album=" + std::string(30, 'A') + "|artist=Padded|genre=Unknown|year=99|"},
-        {"v1.1 track", Id3v1Tag({"", "", "", "", std::string(28, 'c')}, 255),
+        {"v1.1 track", Id3v1Tag({"", "", "", "", std::string(28, 'c') + std::string("\0\xff", 2)}),
          "genre=Unknown|track=255|"},
         {"no v1.1 track in a full comment: bytes 125 and 126 are its text",
          Id3v1Tag({"", "", "", "", std::string(30, 'c')}), "genre=Unknown|"},
-        {"no v1.1 track 0", Id3v1Tag({"", "", "", "", ""}, 0), "genre=Unknown|"},
+        {"no v1.1 track 0", Id3v1Tag({"", "", "", "", ""}), "genre=Unknown|"},
         {"a v1 tag one byte short", Bytes(v1.begin(), v1.end() - 1), ""},
-        {"no tag", Zeros(4000), ""},
+        {"no tag", Bytes(4000, 0), ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Tags(Read(c.file)), c.tags) << c.name;
 }
 
 TEST(Mp3InfoTest, GenreCodesNameTheId3v1Genres) {
+    // Codes past the table's end keep their text, however many digits.
     const std::pair<const char*, const char*> texts[] = {
-        {"(17)", "Rock"},   {"(17)Rock", "Rock"},      {"()", "Blues"},    {"(200)", "(200)"},
-        {"17", "17"},       {"(125)", "DanceHall"},    {"(126)", "(126)"}, {"(0)Blues", "Blues"},
-        {"(17", "(17"},     {"(4)(17)", "Disco"},      {"(1a)", "(1a)"},   {"Metal", "Metal"},
-        {"(0017)", "Rock"}, {"(117)", "PoweerBallad"},
+        {"(17)Rock", "Rock"}, {"()", "Blues"},    {"(125)", "DanceHall"},
+        {"(126)", "(126)"},   {"(0017)", "Rock"}, {"(17", "(17"},
+        {"(1a)", "(1a)"},     {"17", "17"},       {"(4294967313)", "(4294967313)"},
     };
     for (const auto& [text, genre] : texts)
-        EXPECT_EQ(Read(Id3v2Tag(3, 0, Id3v23Frame("TCON", Latin1(text)))).Genre(), genre) << text;
+        EXPECT_EQ(Read(Id3v2Tag(3, 0, Frame("TCON", Latin1(text)))).Genre(), genre) << text;
     const std::pair<uint8_t, const char*> codes[] = {
-        {0, "Blues"},       {67, "Psychadelic"}, {117, "PoweerBallad"},
-        {125, "DanceHall"}, {126, "Unknown"},    {255, "Unknown"},
-    };
+        {0, "Blues"}, {125, "DanceHall"}, {126, "Unknown"}, {255, "Unknown"}};
     for (const auto& [code, genre] : codes)
-        EXPECT_EQ(Read(Id3v1("", code)).Genre(), genre) << int{code};
+        EXPECT_EQ(Read(Id3v1Tag({"", "", "", "", ""}, code)).Genre(), genre) << int{code};
 }
 
 TEST(Mp3InfoTest, FrameHeaderFieldsAndTheLengthEstimate) {
@@ -305,48 +242,27 @@ TEST(Mp3InfoTest, FrameHeaderFieldsAndTheLengthEstimate) {
     // MPEG-2 layer I, 144 kbps, 16000 Hz, padded, private, dual channel,
     // copyright, original, 50/15 ms: (12000 x 144 / 16000 + 1) x 4 = 436 bytes.
     const uint8_t mpeg2[4] = {0xFF, 0xF7, 0x9B, 0x8D};
-    // MPEG-2.5 layer II, 160 kbps, 11025 Hz, joint stereo: 2089 bytes, longer
-    // than a chunk.
-    const uint8_t long25[4] = {0xFF, 0xE5, 0xE0, 0x40};
     // The same as Layer2 but for the private bit, which the check ignores.
     const uint8_t privateLayer2[4] = {0xFF, 0xFD, 0xA5, 0x00};
-    const uint8_t mono[4] = {0xFF, 0xFD, 0xA4, 0xC0};
-    const Bytes tlen = Id3v2Tag(3, 0, Id3v23Frame("TLEN", Latin1("5000")));
-    const Bytes oneCandidate = Concat({Zeros(100), MpegFrames(Layer2, 576, 1), Zeros(3000)});
+    const Bytes oneCandidate = Concat({Bytes(100, 0), MpegFrames(Layer2, 576, 1), Bytes(3000, 0)});
     const Case cases[] = {
-        {"layer II", MpegFrames(Layer2, 576, 20), "192|Stereo|1|II|48000|0|00|0|0|0|none|0", "",
-         192},
         {"layer I", MpegFrames(layer1, 384, 30),
          "384|Single channel|1|I|48000|0|11|0|1|0|reserved|1", "", 384},
         {"MPEG-2 layer I", MpegFrames(mpeg2, 436, 10),
          "144|Dual channel|2|I|16000|1|00|1|1|1|50/15 ms|0", "", 144},
-        {"an unconfirmed candidate stands in", oneCandidate,
-         "192|Stereo|1|II|48000|0|00|0|0|0|none|0", "0"},
-        {"the last unconfirmed candidate wins",
-         Concat({MpegFrames(Layer2, 576, 1), Zeros(1000), MpegFrames(mono, 576, 1), Zeros(2000)}),
-         "192|Single channel|1|II|48000|0|00|0|0|0|none|0", "0"},
-        {"a pair across a chunk boundary is not confirmed",
-         Concat({Zeros(1500), MpegFrames(Layer2, 576, 1), MpegFrames(privateLayer2, 576, 1),
-                 Zeros(724)}),
+        {"a pair across a chunk boundary is not confirmed: the last candidate stands in",
+         Concat({Bytes(1500, 0), MpegFrames(Layer2, 576, 1), MpegFrames(privateLayer2, 576, 1),
+                 Bytes(724, 0)}),
          "192|Stereo|1|II|48000|1|00|0|0|0|none|0", "0"},
         {"a pair inside a chunk is confirmed",
-         Concat({Zeros(100), MpegFrames(Layer2, 576, 1), MpegFrames(privateLayer2, 576, 1),
-                 Zeros(2124)}),
+         Concat({Bytes(100, 0), MpegFrames(Layer2, 576, 1), MpegFrames(privateLayer2, 576, 1),
+                 Bytes(2124, 0)}),
          "192|Stereo|1|II|48000|0|00|0|0|0|none|0", "", 192},
-        {"a frame longer than a chunk is never confirmed", MpegFrames(long25, 2089, 4),
-         "160|Joint stereo|2.5|II|11025|0|00|0|0|0|none|0", "0"},
-        {"the count goes on from the chunk that confirmed",
-         Concat({Zeros(2000), MpegFrames(Layer2Slow, 96, 210)}),
-         "32|Stereo|1|II|48000|0|00|0|0|0|none|0", "4"},
         // The count starts at the whole file size, so a search that starts
         // after a tag ends with a short read: an unconfirmed candidate is
         // then lost, and the tag's TLEN text stays.
-        {"after an ID3v2 tag the last read comes up short", Concat({tlen, oneCandidate}), none,
-         "5000"},
-        {"after an ID3v2 tag the count still starts at the file size",
-         Concat({Id3v2Tag(3, 0, Concat({Id3v23Frame("TLEN", Latin1("5000")), Zeros(3000)})),
-                 MpegFrames(Layer2Slow, 96, 300)}),
-         "32|Stereo|1|II|48000|0|00|0|0|0|none|0", "", 32},
+        {"after an ID3v2 tag the last read comes up short",
+         Concat({Id3v2Tag(3, 0, Frame("TLEN", Latin1("5000"))), oneCandidate}), none, "5000"},
     };
     const uint8_t notHeaders[][4] = {
         {0xFF, 0xEB, 0x90, 0x00}, // reserved version
@@ -366,20 +282,9 @@ TEST(Mp3InfoTest, FrameHeaderFieldsAndTheLengthEstimate) {
         EXPECT_EQ(Header(Read(MpegFrames(header, 418, 10))), none) << int{header[1]};
 }
 
-TEST(Mp3InfoTest, LengthIsComputedIn32Bits) {
-    test::TempDir dir;
-    std::string path = dir / "big.mp3";
-    // A sparse file of 600 MiB: its byte count times 8 wraps around.
-    WriteBytes(path, MpegFrames(Layer2Slow, 96, 40));
-    constexpr uint64_t Size = 600ull << 20;
-    ASSERT_EQ(truncate(path.c_str(), Size), 0);
-    EXPECT_EQ(Mp3Info(String(path.c_str())).Length(), Estimate(Size, 32).c_str());
-    EXPECT_NE(Estimate(Size, 32), std::to_string((Size - 1800) * 8 / 32000));
-}
-
 TEST(Mp3InfoTest, FilesThatCannotBeReadThrow) {
     test::TempDir dir;
-    WriteBytes(dir / "a.mp3", Id3v1("t"));
+    dir.Write("a.mp3", "");
     ASSERT_EQ(mkfifo((dir / "pipe.mp3").c_str(), 0600), 0);
     const std::pair<std::string, int> paths[] = {
         {dir / "missing.mp3", ENOENT},
@@ -395,16 +300,6 @@ TEST(Mp3InfoTest, FilesThatCannotBeReadThrow) {
             EXPECT_EQ(e.Value(), error) << path;
         }
     }
-}
-
-// The header text against a pattern in which "*" stands for any one field.
-bool Matches(const std::string& header, const std::string& pattern) {
-    std::istringstream got(header), want(pattern);
-    std::string g, w;
-    while (std::getline(want, w, '|'))
-        if (!std::getline(got, g, '|') || (w != "*" && w != g))
-            return false;
-    return !std::getline(got, g, '|');
 }
 
 class Mp3InfoToolsTest : public ::testing::Test {
@@ -423,27 +318,25 @@ protected:
     test::TempDir dir_;
 };
 
+// Hand-built frames cover the other header values; these are lame's own.
+// At 48000 Hz no frame needs padding, and plain stereo fixes the mode
+// extension, so every field is known.
 TEST_F(Mp3InfoToolsTest, HeaderFieldsAreWhatLameWasAskedFor) {
     struct Case {
         uint32_t rate;
         int channels;
         const char* options;
-        const char* header; // bitrate to crcProtected; "*" where lame chooses per frame
+        const char* header; // bitrate to crcProtected
     };
     const Case cases[] = {
-        {44100, 2, "-b 128 -m j", "128|Joint stereo|1|III|44100|0|*|0|1|*|none|0"},
-        {48000, 2, "-b 192 -m s --resample 48", "192|Stereo|1|III|48000|0|00|0|1|0|none|0"},
-        {32000, 1, "-b 64 -m m --resample 32", "64|Single channel|1|III|32000|0|00|0|1|0|none|0"},
-        {44100, 2, "-b 320 -m d", "320|Dual channel|1|III|44100|0|00|0|1|*|none|0"},
-        {22050, 2, "-b 64 -m j --resample 22.05", "64|Joint stereo|2|III|22050|0|*|0|1|*|none|0"},
         {8000, 1, "-b 16 -m m --resample 8", "16|Single channel|2.5|III|8000|0|00|0|1|0|none|0"},
-        {44100, 2, "-b 128 -c -o -p -e 5", "128|*|1|III|44100|0|*|1|0|*|50/15 ms|1"},
-        {44100, 2, "-b 128 -e c", "128|*|1|III|44100|0|*|0|1|*|CCIT J.17|0"},
+        {48000, 2, "-b 128 -m s -c -o -p -e 5 --resample 48",
+         "128|Stereo|1|III|48000|0|00|1|0|0|50/15 ms|1"},
     };
     for (const Case& c : cases) {
         std::string mp3 = Encode(c.options, c.rate, c.channels);
-        Mp3Info info = Read(mp3);
-        EXPECT_TRUE(Matches(Header(info), c.header)) << c.options << ": " << Header(info);
+        Mp3Info info{String(mp3.c_str())};
+        EXPECT_EQ(Header(info), c.header) << c.options;
         // The estimate is close to the play time; there are no tags.
         std::string seconds =
             Estimate(std::filesystem::file_size(mp3), std::stoul(info.Bitrate().c_str()));
@@ -452,77 +345,40 @@ TEST_F(Mp3InfoToolsTest, HeaderFieldsAreWhatLameWasAskedFor) {
     }
 }
 
-// Big frames before the texts (a picture, a long comment) come from mutagen;
-// lame writes ID3v1 and ID3v2 itself.
-TEST_F(Mp3InfoToolsTest, TagsWrittenByLameAndMutagen) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"-b 128", "title=Caf\xe9 M\xfcller|album=The Album|artist=An Artist|genre=Jazz|"
-                   "track=3/12|year=1998|length=%L|layer=III|"},
-        {"-b 128 --id3v1-only --tt Numbered --tn 7 --ty 1977 --tg 8",
-         "title=Numbered|genre=Jazz|track=7|year=1977|length=%L|layer=III|"},
-        // Space padding puts spaces at bytes 125 and 126: no track.
-        {"-b 128 --id3v1-only --space-id3v1 --tt Spaced --ta 'Some One' --tc 'a comment' --tg Rock",
-         "title=Spaced|artist=Some One|genre=Rock|length=%L|layer=III|"},
-        {"-b 128 --id3v2-only --id3v2-latin1 --tt 'Lame Title' --ta 'Lame Artist' "
-         "--tl 'Lame Album' --ty 2010 --tn 4 --tg Rock",
-         "title=Lame Title|album=Lame Album|artist=Lame Artist|genre=Rock|track=4|year=2010|"
-         "length=%L|layer=III|"},
-        // UTF-16 texts are not read, nor is the ID3v1 copy then; lame writes
-        // the genre in Latin-1.
-        {"-b 128 --add-id3v2 --id3v2-utf16 --tt 'Lame Title' --tg Rock",
-         "genre=Rock|length=%L|layer=III|"},
-    };
+// Big frames before the texts (a picture, a long comment) are what mutagen
+// writes and hand-built tags leave out.
+TEST_F(Mp3InfoToolsTest, TagsWrittenByMutagen) {
     const std::string mutagen = R"(import sys
-from mutagen.id3 import ID3, APIC, COMM, TIT2, TALB, TPE1, TXXX, TRCK, TCON, TYER, TLEN
+from mutagen.id3 import ID3, APIC, COMM, TIT2, TALB, TPE1, TRCK, TCON, TYER, TLEN
 t = ID3()
 t.add(APIC(encoding=0, mime="image/png", type=3, desc="", data=bytes(range(256)) * 20))
 t.add(COMM(encoding=0, lang="eng", desc="", text=["x" * 500]))
-t.add(TIT2(encoding=0, text=["Caf\xe9 M\xfcller"]))
-t.add(TALB(encoding=0, text=["The Album"]))
-t.add(TPE1(encoding=0, text=["An Artist"]))
-t.add(TXXX(encoding=0, desc="note", text=["y" * 300]))
-t.add(TRCK(encoding=0, text=["3/12"]))
-t.add(TCON(encoding=0, text=["Jazz"]))
-t.add(TYER(encoding=0, text=["1998"]))
-t.add(TLEN(encoding=0, text=["4000"]))
+for frame, text in [(TIT2, "Caf\xe9 M\xfcller"), (TALB, "The Album"), (TPE1, "An Artist"),
+                    (TRCK, "3/12"), (TCON, "Jazz"), (TYER, "1998"), (TLEN, "4000")]:
+    t.add(frame(encoding=0, text=[text]))
 t.save(sys.argv[1], v2_version=3))";
-    for (const auto& [options, expected] : cases) {
-        std::string path = Encode(options);
-        if (options == cases[0].first) { // the one file mutagen tags
-            std::ofstream(dir_ / "tag.py") << mutagen;
-            ASSERT_EQ(std::system((test::MutagenPython() + " " + test::ShellQuote(dir_ / "tag.py") +
-                                   " " + test::ShellQuote(path))
-                                      .c_str()),
-                      0);
-        }
-        std::string tags = expected;
-        tags.replace(tags.find("%L"), 2, Estimate(std::filesystem::file_size(path), 128));
-        EXPECT_EQ(Tags(Read(path)), tags) << options;
-    }
+    const std::string path = Encode("-b 128"), script = dir_.Write("tag.py", mutagen);
+    std::string command = test::MutagenPython() + " " + test::ShellQuote(script);
+    ASSERT_EQ(test::RunCommand(command + " " + test::ShellQuote(path)).status, 0);
+    EXPECT_EQ(Tags(Mp3Info(String(path.c_str()))),
+              "title=Caf\xe9 M\xfcller|album=The Album|artist=An Artist|genre=Jazz|"
+              "track=3/12|year=1998|length=" +
+                  Estimate(std::filesystem::file_size(path), 128) + "|layer=III|");
 }
 
-// The tool is built into the build directory, one level above this test
-// program; TUNEBRIDGE_MP3INFO names it when it lives elsewhere.
-std::string ToolPath() {
-    if (const char* path = std::getenv("TUNEBRIDGE_MP3INFO"))
-        return path;
-    std::error_code error;
-    auto tool = std::filesystem::read_symlink("/proc/self/exe", error).parent_path().parent_path() /
-                "tunebridge-mp3info";
-    return !error && std::filesystem::exists(tool, error) ? tool.string() : std::string();
-}
-
+// The tool is built into the build directory, one level above this program.
 test::CommandResult RunTool(const std::string& arguments) {
-    return test::RunCommand(test::ShellQuote(ToolPath()) + " " + arguments + " 2>&1");
+    static const std::string tool =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() /
+        "tunebridge-mp3info";
+    return test::RunCommand(test::ShellQuote(tool) + " " + arguments + " 2>&1");
 }
 
 TEST(Mp3InfoToolTest, PrintsEveryFieldInOrderOrOneLineOfFailure) {
-    if (ToolPath().empty())
-        GTEST_SKIP() << "tunebridge-mp3info is not built next to the tests";
     test::TempDir dir;
-    Bytes frames = Texts({{"TIT2", "Caf\xe9"}, {"TCON", "(8)"}, {"TRCK", "2/9"}, {"TYER", "1984"}});
-    std::string path = dir / "song one.mp3";
-    WriteBytes(path, Concat({Id3v2Tag(3, 0, frames), MpegFrames(Layer2, 576, 500)}));
+    Bytes bytes = Texts({{"TIT2", "Caf\xe9"}, {"TCON", "(8)"}, {"TRCK", "2/9"}, {"TYER", "1984"}});
+    bytes = Concat({Id3v2Tag(3, 0, bytes), MpegFrames(Layer2, 576, 500)});
+    std::string path = dir.Write("song one.mp3", std::string(bytes.begin(), bytes.end()));
     test::CommandResult run = RunTool(test::ShellQuote(path));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "title=Caf\xe9\nalbum=\nartist=\ngenre=Jazz\ntrack=2/9\nyear=1984\n"
