@@ -3,7 +3,6 @@
 #include "config/PersistantList.h"
 
 #include "StoreFixture.h"
-#include "TestObjects.h"
 #include "config/PersistantObjectException.h"
 #include "config/ValueInfo.h"
 
@@ -58,7 +57,6 @@ TEST_F(PersistantListTest, ObjectsAreSavedTagFirstAndLoadedAsTheirClassInOrder) 
     key.reset();
     users.reset();
     Reopen();
-    users = ConfigKey("Users");
     Objects loaded = Load(*ConfigKey("Services"));
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(dynamic_cast<TestShare&>(*loaded[0]).folder, "/music");
@@ -66,12 +64,6 @@ TEST_F(PersistantListTest, ObjectsAreSavedTagFirstAndLoadedAsTheirClassInOrder) 
     EXPECT_EQ(anna.password, "secret");
     EXPECT_EQ(anna.generation, 3u);
     EXPECT_EQ(anna.index, 4u);
-    // Lists of values and of plain pointers save alike.
-    std::vector<TestUser> values{TestUser("a", "1"), TestUser("b", "2")};
-    SaveList(values, *users);
-    TestUser only("c", "3");
-    SaveList(std::vector<TestUser*>{&only}, *users);
-    EXPECT_EQ(NamesOf(Load(*users)), std::vector<std::string>{"c"});
 }
 
 // A shorter list leaves no entry behind, not even one beyond an old gap:

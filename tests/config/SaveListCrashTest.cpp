@@ -1,7 +1,6 @@
 // A list save killed at a random moment leaves the old list or the new one,
 // whole: never a mix, never a shorter list.
 #include "StoreFixture.h"
-#include "TestObjects.h"
 #include "config/PersistantList.h"
 
 #include <chrono>
