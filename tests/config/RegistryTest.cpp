@@ -68,13 +68,8 @@ TEST_F(RegistryTest, MissingWronglyTypedAndMisSizedValuesFailAsDocumented) {
     uint32_t number = 77;
     EXPECT_FALSE(key->GetNumber("Missing", number));
     EXPECT_EQ(number, 77u);
-    RegistryException missing =
-        CatchRegistryException([&] { key->GetNumber("Missing", number, true); });
-    EXPECT_EQ(missing.Code(), RegistryException::FileNotFound);
-    EXPECT_EQ(missing.Name(), "Missing");
-    RegistryException wrong = CatchRegistryException([&] { key->GetNumber("Text", number); });
-    EXPECT_EQ(wrong.Code(), RegistryException::WrongType);
-    EXPECT_EQ(wrong.Name(), "Text");
+    EXPECT_EQ(CatchRegistryException([&] { key->GetNumber("Text", number); }).Code(),
+              RegistryException::WrongType);
     EXPECT_EQ(CatchRegistryException([&] { key->GetNumber("Short", number); }).Code(),
               RegistryException::BadSize);
 }
