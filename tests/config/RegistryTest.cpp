@@ -125,12 +125,6 @@ TEST_F(RegistryTest, FilesThatAreNoStoreOfOursAreCorrupt) {
         EXPECT_EQ(e.Code(), RegistryException::Corrupt) << name << ": " << e.what();
         EXPECT_EQ(e.Name(), String(folder + "/registry.db"));
     }
-    // An empty file is a new store.
-    std::string empty = dir.MakeDir("empty");
-    dir.Write("empty/registry.db", "");
-    auto fresh = RegistryStore::Open(String(empty));
-    Registry key(RootKeyPath);
-    EXPECT_TRUE(key.Open(*fresh, "General", FullAccess, false));
 }
 
 TEST_F(RegistryTest, TransactionsCommitOrUndoAllAndNest) {

@@ -104,10 +104,6 @@ TEST_F(SettingsStorageTest, SingleValuesAreWrittenAlone) {
     SaveCloseNoteFlag(*store, true);
     EXPECT_EQ(RawValuesOf(General), std::vector<RawValue>{Number("ShowedCloseNote", 1)});
     EXPECT_TRUE(Loaded().showedCloseNote);
-    ConfigKey("General")->SetNumber("Installed", 0);
-    EXPECT_FALSE(IsInstalled(*store));
-    ConfigKey("General")->SetString("Installed", "1");
-    EXPECT_FALSE(IsInstalled(*store));
     MarkInstalled(*store, "Attic");
     EXPECT_EQ(RawValuesOf(General),
               (std::vector<RawValue>{Number("ShowedCloseNote", 1), Number("Installed", 1),
