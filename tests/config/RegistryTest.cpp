@@ -27,14 +27,11 @@ TEST_F(RegistryTest, SubkeysAreCreatedFoundListedAndDeleted) {
     EXPECT_TRUE(key->SubKeyExists("B\\DEEPER"));
     String name;
     EXPECT_TRUE(key->OpenSubKey("b")->OpenSubKey("deeper")->GetString("Name", name, true));
-    // Creating again opens the same key.
-    EXPECT_TRUE(key->CreateSubKey("b\\deeper")->GetString("Name", name, true));
     for (const char* impossible : {"", "\\b", "b\\\\c", "missing"})
         EXPECT_FALSE(key->SubKeyExists(impossible)) << impossible;
 
-    RegistryException missing = CatchRegistryException([&] { key->OpenSubKey("missing"); });
-    EXPECT_EQ(missing.Code(), RegistryException::FileNotFound);
-    EXPECT_EQ(missing.Name(), "A\\missing");
+    EXPECT_EQ(CatchRegistryException([&] { key->OpenSubKey("missing"); }).Code(),
+              RegistryException::FileNotFound);
     // A key with subkeys is refused; its values go with it.
     EXPECT_EQ(CatchRegistryException([&] { key->DeleteSubKey("b"); }).Code(),
               RegistryException::NotOpen);

@@ -130,35 +130,26 @@ template <typename Action> RegistryException CatchRegistryException(Action actio
     return RegistryException(-1, "(none)");
 }
 
-// A stand-in for a web user: tag "W-UI", values "Name", "Password" and two
-// numbers.
+// A stand-in for a web user: tag "W-UI", values "Name" and "Generation".
 class TestUser : public PersistantObject {
 public:
-    TestUser() = default;
-    TestUser(String name, String password, uint32_t generation = 0, uint32_t index = 0)
-        : name(std::move(name)), password(std::move(password)), generation(generation),
-          index(index) {}
+    explicit TestUser(String name = "", uint32_t generation = 0)
+        : name(std::move(name)), generation(generation) {}
 
     std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override {
         auto user = std::make_unique<TestUser>();
         key.GetString("Name", user->name, false);
-        key.GetString("Password", user->password, false);
         key.GetNumber("Generation", user->generation, false);
-        key.GetNumber("Index", user->index, false);
         return user;
     }
     void Save(Registry& key) const override {
         key.SetString("Name", name);
-        key.SetString("Password", password);
         key.SetNumber("Generation", generation);
-        key.SetNumber("Index", index);
     }
     String TypeTag() const override { return "W-UI"; }
 
     String name;
-    String password;
     uint32_t generation = 0;
-    uint32_t index = 0;
 };
 
 // A stand-in for a share: tag "SI-S", value "Folder".
