@@ -21,15 +21,12 @@ protected:
             list.push_back(std::make_unique<TestUser>(String::Format("user%d", i)));
         return list;
     }
-    // Loads with the test classes; what was added before a failure stays.
-    Objects Load(Registry& key, Objects* sofar = nullptr) {
-        Objects local;
-        Objects& list = sofar ? *sofar : local;
+    // Loads with the test classes; what was added before a failure stays in `loaded`.
+    const Objects& Load(Registry& key) {
+        loaded.clear();
         LoadList(
-            key,
-            [&](std::unique_ptr<PersistantObject> object) { list.push_back(std::move(object)); },
-            TestPrototypes());
-        return sofar ? Objects() : std::move(local);
+            key, [&](auto object) { loaded.push_back(std::move(object)); }, TestPrototypes());
+        return loaded;
     }
     static std::vector<std::string> NamesOf(const Objects& list) {
         std::vector<std::string> names;
@@ -39,6 +36,7 @@ protected:
     }
 
     std::unique_ptr<Registry> users = ConfigKey("Users");
+    Objects loaded;
 };
 
 TEST_F(PersistantListTest, ObjectsAreSavedTagFirstAndLoadedAsTheirClassInOrder) {
@@ -54,7 +52,7 @@ TEST_F(PersistantListTest, ObjectsAreSavedTagFirstAndLoadedAsTheirClassInOrder) 
     key.reset();
     users.reset();
     Reopen();
-    Objects loaded = Load(*ConfigKey("Services"));
+    Load(*ConfigKey("Services"));
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(dynamic_cast<TestShare&>(*loaded[0]).folder, "/music");
     auto& anna = dynamic_cast<TestUser&>(*loaded[1]);
@@ -89,15 +87,14 @@ TEST_F(PersistantListTest, AShorterListLeavesNoEntryBeyondItsEnd) {
 TEST_F(PersistantListTest, LoadingStopsAtTheFirstBadEntryWithWhatCameBefore) {
     SaveList(MakeUsers(3), *users);
     users->OpenSubKey("1")->SetString("ObjectId", "w-ui"); // tags compare exactly
-    Objects sofar;
     try {
-        Load(*users, &sofar);
+        Load(*users);
         FAIL() << "no exception";
     } catch (const PersistantObjectException& e) {
         EXPECT_STREQ(e.what(), "Object loader not available.");
         EXPECT_EQ(e.Value(), 0);
     }
-    EXPECT_EQ(NamesOf(sofar), std::vector<std::string>{"user0"});
+    EXPECT_EQ(NamesOf(loaded), std::vector<std::string>{"user0"});
 
     // An entry without a tag is an error, not the end of the list.
     users->OpenSubKey("1")->SetString("ObjectId", "W-UI");
