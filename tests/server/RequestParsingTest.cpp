@@ -7,9 +7,7 @@
 #include "server/RequestReader.h"
 
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tb {
@@ -34,12 +32,6 @@ public:
         ASSERT_EQ(::write(peer_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
     void EndWrites() { ::shutdown(peer_, SHUT_WR); }
-    // Waits (bounded) until the reader has taken every byte written so far.
-    void WaitTaken() {
-        int unread = 1;
-        for (int i = 0; i < 5000 && ::ioctl(own_, FIONREAD, &unread) == 0 && unread > 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
     // The next request as text, or what the reader said instead.
     std::string Next() {
         Result r = reader_->Next();
@@ -54,27 +46,6 @@ private:
     std::unique_ptr<Socket> socket_;
     std::unique_ptr<RequestReader> reader_;
 };
-
-TEST(RequestReaderTest, RequestsSplitAtEveryByteBoundaryReadWhole) {
-    const std::pair<std::string, std::string> pairs[] = {
-        {"POST /nav HTTP/1.1\r\nContent-Length: 7\r\n\r\nab\r\n\r\nc",
-         "GET /next HTTP/1.1\r\nHost: h\r\n\r\n"},
-        {"GET /a HTTP/1.0\nHost: h\n\n", "POST /b HTTP/1.0\nContent-Length: 3\n\nxyz"},
-    };
-    for (const auto& [first, second] : pairs)
-        for (size_t split = 1; split < first.size() + second.size() && !HasFailure(); ++split) {
-            Connection c;
-            std::string text = first + second;
-            std::thread writer([&] {
-                c.Write(text.substr(0, split));
-                c.WaitTaken();
-                c.Write(text.substr(split));
-            });
-            EXPECT_EQ(c.Next(), first) << "split at " << split;
-            EXPECT_EQ(c.Next(), second) << "split at " << split;
-            writer.join();
-        }
-}
 
 // Requests written at once are handed over one by one. A body's length
 // comes from a Content-Length header only; one that is no number means no
