@@ -143,7 +143,6 @@ TEST(ConfigDirectoryTest, EachSourceIsTakenInItsTurn) {
         {"", "/env/dir", "/xdg", "/home/someone", "/env/dir"},
         {"", nullptr, "/xdg", "/home/someone", "/xdg/tunebridge"},
         {"", nullptr, nullptr, "/home/someone", "/home/someone/.config/tunebridge"},
-        {"", "", "", "/home/someone", "/home/someone/.config/tunebridge"},
         {"", nullptr, "relative/config", "/home/someone", "/home/someone/.config/tunebridge"},
         {"", nullptr, nullptr, nullptr, nullptr},
     };

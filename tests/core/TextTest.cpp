@@ -1,6 +1,5 @@
 // The shared text type and the small text tools built on it: copy-on-write
 // seen through the characters' address, and each operation as a table.
-#include "core/CoreTestHelpers.h"
 #include "core/HtmlEscape.h"
 #include "core/LeadingInteger.h"
 #include "core/TextBuilder.h"

@@ -73,7 +73,6 @@ TEST_F(ConnectionTest, PingAnswersWithTheNameAndATimeTagThenCloses) {
                                               "\r\nETag: \"[0-9a-f]{16}\"\r\n"
                                               "Content-Type: text/html\r\n\r\n"));
     EXPECT_EQ(a.body, body);
-    EXPECT_TRUE(server.echo.Seen().empty());
 }
 
 // A device's requests end their connection; a POST is handed over whole and
@@ -163,9 +162,8 @@ TEST(StreamServerTest, PortInUseIsReportedOnceAndListeningResumesWhenFreed) {
     ASSERT_TRUE(server.log.Attention().Wait(10000));
     // The reason comes with the first failure, not with the retry 2 s later.
     EXPECT_NE(server.log.WaitForPrefix("Cannot listen at ", 1s), "");
-    // The attention event resets when it lets a waiter through, so seeing it
-    // again proves another attempt was made, and that attempt must not
-    // notify a second time. The reason is told once too, with the address.
+    // Seeing the auto-reset attention event again proves a retry, which must
+    // neither notify nor tell the reason a second time.
     ASSERT_TRUE(server.log.Attention().Wait(10000));
     const std::string reason =
         "Cannot listen at 127.0.0.1:" + std::to_string(port) + ": Address already in use";
