@@ -1,7 +1,6 @@
 // A list save killed at a random moment leaves the old list or the new one,
 // whole: never a mix, never a shorter list.
 #include "StoreFixture.h"
-#include "TestObjects.h"
 #include "config/PersistantList.h"
 
 #include <chrono>
@@ -23,9 +22,8 @@ uint32_t SizeFor(uint32_t generation) {
 std::vector<std::unique_ptr<PersistantObject>> ListFor(uint32_t generation) {
     std::vector<std::unique_ptr<PersistantObject>> list;
     for (uint32_t i = 0; i < SizeFor(generation); ++i)
-        list.push_back(std::make_unique<TestUser>(String::Format("user-%u-%u", generation, i),
-                                                  String(std::string(48, 'a' + i % 26)), generation,
-                                                  i));
+        list.push_back(
+            std::make_unique<TestUser>(String::Format("user-%u-%u", generation, i), generation));
     return list;
 }
 

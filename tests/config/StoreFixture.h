@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/PersistantObject.h"
 #include "config/PrototypeTable.h"
 #include "config/Registry.h"
 #include "config/RegistryException.h"
@@ -7,6 +8,7 @@
 #include "core/String.h"
 #include "support/TempDir.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -126,6 +128,55 @@ template <typename Action> RegistryException CatchRegistryException(Action actio
     }
     ADD_FAILURE() << "no RegistryException";
     return RegistryException(-1, "(none)");
+}
+
+// A stand-in for a web user: tag "W-UI", values "Name" and "Generation".
+class TestUser : public PersistantObject {
+public:
+    explicit TestUser(String name = "", uint32_t generation = 0)
+        : name(std::move(name)), generation(generation) {}
+
+    std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override {
+        auto user = std::make_unique<TestUser>();
+        key.GetString("Name", user->name, false);
+        key.GetNumber("Generation", user->generation, false);
+        return user;
+    }
+    void Save(Registry& key) const override {
+        key.SetString("Name", name);
+        key.SetNumber("Generation", generation);
+    }
+    String TypeTag() const override { return "W-UI"; }
+
+    String name;
+    uint32_t generation = 0;
+};
+
+// A stand-in for a share: tag "SI-S", value "Folder".
+class TestShare : public PersistantObject {
+public:
+    explicit TestShare(String folder = "(none)") : folder(std::move(folder)) {}
+
+    std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override {
+        auto share = std::make_unique<TestShare>();
+        key.GetString("Folder", share->folder, false);
+        return share;
+    }
+    void Save(Registry& key) const override { key.SetString("Folder", folder); }
+    String TypeTag() const override { return "SI-S"; }
+
+    String folder;
+};
+
+// A table with the two test classes.
+inline const PrototypeTable& TestPrototypes() {
+    static const PrototypeTable table = [] {
+        PrototypeTable t;
+        t.Register(std::make_unique<TestShare>());
+        t.Register(std::make_unique<TestUser>());
+        return t;
+    }();
+    return table;
 }
 
 } // namespace test

@@ -1,6 +1,5 @@
 // Addresses, and sockets over real loopback connections: ends, writes cut
 // short by signals, and the process-wide shutdown.
-#include "core/CoreTestHelpers.h"
 #include "core/Exceptions.h"
 #include "core/IPAddress.h"
 #include "core/ServerSocket.h"

@@ -1,13 +1,11 @@
-// The listener and its connections on the wire: the start line, restarts
-// with changed settings, a port that is taken, which requests are served,
-// when a connection closes, how long it waits, how many are served at once,
-// what is logged, and ending with connections still open.
+// The listener and its connections on the wire: the start line, a port that
+// is taken, which requests are served, when a connection closes, how long it
+// waits, how many are served at once, and ending with connections still open.
 #include "server/ProgramTime.h"
 #include "support/ChangeSettings.h"
 #include "support/TestServer.h"
 
 #include <arpa/inet.h>
-#include <ctime>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <thread>
@@ -39,48 +37,16 @@ protected:
     TestServer server;
 };
 
-// The echo handlers answer a browser GET with its path and keep the
-// connection unless the path holds "close".
-TEST_F(ConnectionTest, WhichRequestsAreServedAndWhenTheConnectionCloses) {
-    const struct {
-        std::string send;
-        std::vector<std::string> bodies;
-        bool closes;
-    } cases[] = {
-        {"GET /only HTTP/1.0\r\n\r\nGET /never HTTP/1.0\r\n\r\n", {"/only"}, true},
-        // Keep-Alive holds HTTP/1.0 open until a request comes without it.
-        {"GET /a HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\nGET /b HTTP/1.0\r\n\r\n"
-         "GET /never HTTP/1.0\r\n\r\n",
-         {"/a", "/b"},
-         true},
-        {"GET /1 HTTP/1.1\r\n\r\nGET /2 HTTP/1.1\r\n\r\nGET /3 HTTP/1.1\r\n\r\n",
-         {"/1", "/2", "/3"},
-         false},
-        // The handler declines to keep it.
-        {"GET /please-close HTTP/1.1\r\n\r\nGET /never HTTP/1.1\r\n\r\n", {"/please-close"}, true},
-        {"get /lower HTTP/1.1\r\n\r\n", {"/lower"}, false},
-        {"GET /a HTTP/1.1\r\n\r\nOPTIONS * HTTP/1.1\r\n\r\nGET /never HTTP/1.1\r\n\r\n",
-         {"/a"},
-         true},
-    };
-    std::vector<std::string> served;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Printable(c.send.substr(0, 80)));
-        LoopbackClient client(server.port);
-        client.Send(c.send);
-        for (const std::string& body : c.bodies) {
-            EXPECT_EQ(Body(client), body);
-            served.push_back("web " + body);
-        }
-        if (c.closes) {
-            EXPECT_EQ(Rest(client), "");
-        } else {
-            client.Send("GET /still-open HTTP/1.1\r\n\r\n");
-            EXPECT_EQ(Body(client), "/still-open");
-            served.push_back("web /still-open");
-        }
-    }
-    EXPECT_EQ(server.echo.Seen(), served);
+// The echo handlers answer a browser GET with its path. HTTP/1.0 and any
+// method but GET and POST end the connection.
+TEST_F(ConnectionTest, RequestsThatEndTheConnectionAndQuittingWithConnectionsOpen) {
+    LoopbackClient old(server.port), odd(server.port);
+    old.Send("GET /only HTTP/1.0\r\n\r\nGET /never HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(Body(old), "/only");
+    EXPECT_EQ(Rest(old), "");
+    odd.Send("OPTIONS * HTTP/1.1\r\n\r\nGET /never HTTP/1.1\r\n\r\n");
+    EXPECT_EQ(Rest(odd), "");
+    EXPECT_THAT(server.echo.Seen(), ElementsAre("web /only"));
     // Quitting ends every thread, with idle and half-sent connections open.
     LoopbackClient silent(server.port), halfSent(server.port), halfPost(server.port);
     halfSent.Send("GET /partial HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Ag");
@@ -93,7 +59,7 @@ TEST_F(ConnectionTest, WhichRequestsAreServedAndWhenTheConnectionCloses) {
     EXPECT_THAT(server.log.Lines(), ElementsAre(StartLine(server.port)));
 }
 
-TEST_F(ConnectionTest, PingAnswersWithTheNameAndTheLocalTimeThenCloses) {
+TEST_F(ConnectionTest, PingAnswersWithTheNameAndATimeTagThenCloses) {
     ChangeSettings(server.settings, [](Settings& s) { s.name = "Attic Jukebox"; });
     LoopbackClient client(server.port);
     client.Send("GET /ping HTTP/1.1\r\nConnection: Keep-Alive\r\n\r\n");
@@ -107,14 +73,6 @@ TEST_F(ConnectionTest, PingAnswersWithTheNameAndTheLocalTimeThenCloses) {
                                               "\r\nETag: \"[0-9a-f]{16}\"\r\n"
                                               "Content-Type: text/html\r\n\r\n"));
     EXPECT_EQ(a.body, body);
-    // The tag is the local time as a file time.
-    time_t now = time(nullptr);
-    tm local{};
-    localtime_r(&now, &local);
-    int64_t seconds = static_cast<int64_t>(now) + local.tm_gmtoff + 11644473600LL;
-    int64_t tagged = static_cast<int64_t>(std::stoull(a.Value("ETag").substr(1), nullptr, 16));
-    EXPECT_LE(std::llabs(tagged / 10000000 - seconds), 60);
-    EXPECT_TRUE(server.echo.Seen().empty());
 }
 
 // A device's requests end their connection; a POST is handed over whole and
@@ -125,15 +83,12 @@ TEST_F(ConnectionTest, DeviceRequestsAreHandedOverWholeAndEndTheConnection) {
     LoopbackClient client(server.port);
     client.Send(post + "GET /x HTTP/1.1\r\n\r\n");
     EXPECT_EQ(Rest(client), "POSTED " + std::to_string(post.size()));
-    LoopbackClient lower(server.port);
-    lower.Send("post /x HTTP/1.0\r\n\r\n");
-    EXPECT_EQ(Rest(lower), "POSTED 20");
     LoopbackClient get(server.port);
     get.Send("GET /0011223344556677.00000002 HTTP/1.1\r\nUser-Agent: Streamium/1.0\r\n"
              "Connection: Keep-Alive\r\n\r\nGET /never HTTP/1.1\r\n\r\n");
     EXPECT_EQ(Rest(get), "DEVICE");
-    EXPECT_THAT(server.echo.Seen(), ElementsAre("post " + post, "post post /x HTTP/1.0\r\n\r\n",
-                                                "device /0011223344556677.00000002"));
+    EXPECT_THAT(server.echo.Seen(),
+                ElementsAre("post " + post, "device /0011223344556677.00000002"));
     EXPECT_TRUE(server.echo.postsTerminated);
 }
 
@@ -172,37 +127,6 @@ TEST_F(ConnectionTest, AClientBeyondTheConnectionBoundWaitsForAFreeSlot) {
     EXPECT_EQ(Body(third), "/third");
 }
 
-// Each request is logged as sent, credentials hidden, and the connection's
-// end says how it ended: closed by the server, or by the peer (11907).
-TEST_F(ConnectionTest, RequestLoggingShowsRequestsAndHowTheConnectionEnded) {
-    ChangeSettings(server.settings, [](Settings& s) { s.logHttpRequests = true; });
-    const std::string kept = "GET /kept HTTP/1.1\r\n\r\n";
-    const struct {
-        std::string send;
-        std::vector<std::string> lines;
-    } cases[] = {
-        {"GET /logged HTTP/1.0\r\nAuthorization: Basic YWRtaW46c2VjcmV0\r\n\r\n",
-         {"GET /logged HTTP/1.0\r\nAuthorization: Basic (hidden)\r\n\r\n", "Closing socket"}},
-        {"GET /one HTTP/1.1\r\n\r\nGET /two-close HTTP/1.1\r\n\r\n",
-         {"GET /one HTTP/1.1\r\n\r\n", "GET /two-close HTTP/1.1\r\n\r\n", "Closing socket"}},
-        {kept, {kept, "Socket closed (11907)"}},
-    };
-    for (const auto& c : cases) {
-        size_t before = server.log.Count();
-        LoopbackClient client(server.port);
-        client.Send(c.send);
-        if (c.send == kept) {
-            EXPECT_EQ(Body(client), "/kept");
-            client.Close();
-        } else {
-            EXPECT_NE(Rest(client), "(still open)");
-        }
-        for (int i = 0; i < 1000 && server.log.Count() < before + c.lines.size(); ++i)
-            std::this_thread::sleep_for(10ms);
-        EXPECT_EQ(server.log.LinesFrom(before), c.lines);
-    }
-}
-
 const std::string Problem = "Tune Bridge problem: Unable to listen for users on selected "
                             "port.\r\nPlease close any other server software if running on the "
                             "same port.";
@@ -230,38 +154,6 @@ struct ForeignListener {
     int port = 0;
 };
 
-std::string Served(int port, const std::string& path) {
-    LoopbackClient client(port);
-    client.Send("GET " + path + " HTTP/1.0\r\n\r\n");
-    return Answer::Parse(client.ReadResponse()).body;
-}
-
-TEST_F(ConnectionTest, StopRestartsWithTheCurrentSettingsAndKeepsOpenConnections) {
-    int oldPort = server.port;
-    EXPECT_THAT(server.log.Lines(), ElementsAre(StartLine(oldPort)));
-    EXPECT_FALSE(server.log.Attention().IsSet());
-    LoopbackClient kept(oldPort);
-    kept.Send("GET /before HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(Body(kept), "/before");
-
-    int newPort = ForeignListener().port; // free again
-    ChangeSettings(server.settings, [&](Settings& s) { s.localAddress.SetPort(newPort); });
-    server.server.Stop();
-    ASSERT_EQ(server.WaitStarted(2), newPort);
-    kept.Send("GET /after HTTP/1.1\r\n\r\n");
-    EXPECT_EQ(Body(kept), "/after");
-    EXPECT_EQ(Served(newPort, "/fresh"), "/fresh");
-    EXPECT_FALSE(LoopbackClient::Reachable(oldPort));
-
-    // Unchanged settings listen again on the same port, though a
-    // connection there is in TIME_WAIT.
-    server.server.Stop();
-    ASSERT_EQ(server.WaitStarted(3), newPort);
-    EXPECT_THAT(server.log.Lines(),
-                ElementsAre(StartLine(oldPort), "Restarting server.", StartLine(newPort),
-                            "Restarting server.", StartLine(newPort)));
-}
-
 TEST(StreamServerTest, PortInUseIsReportedOnceAndListeningResumesWhenFreed) {
     auto other = std::make_unique<ForeignListener>();
     int port = other->port;
@@ -270,9 +162,8 @@ TEST(StreamServerTest, PortInUseIsReportedOnceAndListeningResumesWhenFreed) {
     ASSERT_TRUE(server.log.Attention().Wait(10000));
     // The reason comes with the first failure, not with the retry 2 s later.
     EXPECT_NE(server.log.WaitForPrefix("Cannot listen at ", 1s), "");
-    // The attention event resets when it lets a waiter through, so seeing it
-    // again proves another attempt was made, and that attempt must not
-    // notify a second time. The reason is told once too, with the address.
+    // Seeing the auto-reset attention event again proves a retry, which must
+    // neither notify nor tell the reason a second time.
     ASSERT_TRUE(server.log.Attention().Wait(10000));
     const std::string reason =
         "Cannot listen at 127.0.0.1:" + std::to_string(port) + ": Address already in use";
@@ -282,7 +173,9 @@ TEST(StreamServerTest, PortInUseIsReportedOnceAndListeningResumesWhenFreed) {
     EXPECT_THAT(
         server.log.Lines(),
         ElementsAre(Problem, reason, "Tune Bridge: Now listening for users.", StartLine(port)));
-    EXPECT_EQ(Served(port, "/served"), "/served");
+    LoopbackClient client(port);
+    client.Send("GET /served HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(Body(client), "/served");
 }
 
 TEST(StreamServerTest, QuitWhileWaitingToRetryEndsTheServer) {
