@@ -6,6 +6,7 @@
 #include "core/Socket.h"
 #include "core/SocketRegistry.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -13,6 +14,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -94,8 +96,9 @@ TEST_F(SocketTest, APeerThatClosesMakesReadThrow11907AndWriteFail) {
 void IgnoreSignal(int) {}
 
 TEST_F(SocketTest, TwoTextsWrittenTogetherArriveWholeThroughInterruptedSends) {
-    // SIGUSR1 keeps interrupting the writer (no restart), so that sends return
-    // early or fail with EINTR: the first call may stop inside either text.
+    // One SIGUSR1 (no restart) cuts the writer's first, blocked send short
+    // once the receiver holds part of it: inside the head for the large one,
+    // inside the body for the small one.
     struct sigaction action {
     }, previous{};
     action.sa_handler = IgnoreSignal;
@@ -115,13 +118,18 @@ TEST_F(SocketTest, TwoTextsWrittenTogetherArriveWholeThroughInterruptedSends) {
             body(std::string_view(all).substr(headSize));
         int32_t writeError = 0;
         std::thread writer([&] { writeError = CodeOf([&] { client_->Write(head, body); }); });
+        int queued = 0;
+        for (int i = 0; i < 10000 && queued <= std::min(headSize, 4096); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ioctl(fds[1], FIONREAD, &queued);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the send blocks
+        pthread_kill(writer.native_handle(), SIGUSR1);
         std::string received(all.size(), '\0');
         int32_t readError = CodeOf([&] {
-            for (size_t got = 0; got < received.size();) {
-                pthread_kill(writer.native_handle(), SIGUSR1); // cuts a waiting send short
+            for (size_t got = 0; got < received.size();)
                 got += static_cast<size_t>(accepted_->Read(
                     received.data() + got, static_cast<int32_t>(received.size() - got)));
-            }
         });
         if (readError != 0)
             client_->Close(); // let a blocked writer fail instead of hanging
