@@ -26,7 +26,7 @@ std::vector<std::string> DirectoryOrder(const std::string& path) {
 // Four shares, numbered depth-first from the root (1) after the global
 // random stream (2); each share's top folder lists its random stream first.
 //   Abba 3, its stream 4, Box 5, Box's eight empty folders 6..13
-//   Beatles 14, stream 15, Intro.mp3 16 (tagged)
+//   Beatles 14, stream 15, Intro.mp3 16
 //   Madonna 17, stream 18, "Plain Song.mp3" 19 (no tag)
 //   Queen 20, stream 21
 class BrowseTest : public DispatchTest {
@@ -36,9 +36,7 @@ protected:
             AddShare(share);
         for (int i = 1; i <= 8; ++i)
             s.music.MakeDir("Abba/Box/folder " + std::to_string(i));
-        s.music.Write("Beatles/Intro.mp3",
-                      std::string(300, 'x') +
-                          Id3v1("Intro Song", "The Beatles", "Help", "1965", 3, 17));
+        s.music.Write("Beatles/Intro.mp3", std::string(300, 'x'));
         s.music.Write("Madonna/Plain Song.mp3", std::string(300, 'y'));
         Build();
         player = AddUser("Player", Identity);
@@ -114,14 +112,9 @@ TEST_F(BrowseTest, WindowsSuperScrollAndNewStarts) {
 
 // The URL takes the Host header and the identity as sent; a listing made
 // for another device and host first must not leak into this one.
-TEST_F(BrowseTest, SongItemsCarryTheirTagsAndAStreamUrlForTheAskingDevice) {
-    DevicePage tagged = Device().Page(BrowseBody("14"));
-    ASSERT_EQ(Outline(tagged), "[[Random stream]]#15, Intro Song#16, | 2 0 2");
-    const DeviceItem& song = tagged.data->items[1];
-    EXPECT_EQ(song.url, Device().StreamUrl(16));
-    EXPECT_EQ(song.title + "|" + song.album + "|" + song.trackno + "|" + song.artist + "|" +
-                  song.genre + "|" + song.year + "|" + song.bitrate + "|" + song.playlength,
-              "Intro Song|Help|3|The Beatles|Rock|1965||");
+TEST_F(BrowseTest, ASongsStreamUrlIsForTheAskingDeviceAndHost) {
+    ASSERT_EQ(Outline(Device().Page(BrowseBody("17"))),
+              "[[Random stream]]#18, Plain Song#19, | 2 0 2");
     AddUser("Upper", "ABCDEF0123456789");
     std::string answer = Device().Exchange("POST /x?eui64=ABCDEF0123456789 HTTP/1.1\r\n"
                                            "Host: music.example:8080\r\nContent-Length: 26\r\n\r\n"
@@ -129,10 +122,6 @@ TEST_F(BrowseTest, SongItemsCarryTheirTagsAndAStreamUrlForTheAskingDevice) {
     EXPECT_NE(answer.find("<url>http://music.example:8080/ABCDEF0123456789.00000013</url>"),
               std::string::npos)
         << answer;
-    DevicePage plain = Device().Page(BrowseBody("17"));
-    ASSERT_EQ(Outline(plain), "[[Random stream]]#18, Plain Song#19, | 2 0 2");
-    EXPECT_EQ(plain.data->items[1].title + "|" + plain.data->items[1].url,
-              "Plain Song|" + Device().StreamUrl(19));
 }
 
 TEST_F(BrowseTest, WrongRequestsEndTheConnectionWithoutAnswer) {
@@ -194,68 +183,6 @@ TEST_F(DispatchTest, APageHoldsAtMostAThousandItemsAndTheTotalStaysExact) {
         EXPECT_EQ(page.data->items.size(), 1000u);
         EXPECT_EQ(Outline(page).substr(Outline(page).find('|')), "| 1201 100 1000");
     }
-}
-
-// Each device pages through its own shuffle of a random stream's songs,
-// which a new seed changes only once the order is made anew. Share R has
-// 12 songs (R 3, its stream 4, songs 5..16), share S 5 (S 17, its stream
-// 18, songs 19..23); the global stream 2 has R's, then S's.
-TEST_F(DispatchTest, RandomStreamsFollowEachDevicesShuffledOrder) {
-    AddShare("R");
-    AddShare("S");
-    for (int i = 10; i < 22; ++i)
-        s.music.Write("R/r" + std::to_string(i) + ".mp3", "r");
-    for (int i = 10; i < 15; ++i)
-        s.music.Write("S/s" + std::to_string(i) + ".mp3", "s");
-    Build();
-    auto player = AddUser("Player", Identity);
-    auto other = AddUser("Other", "fedcba9876543210");
-    Start();
-    // The C library's shuffle: entry i swapped with entry rand() mod
-    // count, for every i in order.
-    auto expected = [](uint32_t seed, int first, int last, int skip = 0) {
-        std::vector<int> songs;
-        for (int id = first; id <= last; ++id)
-            if (id < skip || id > skip + 1)
-                songs.push_back(id);
-        srand(seed);
-        for (size_t i = 0; i < songs.size(); ++i)
-            std::swap(songs[i], songs[static_cast<size_t>(rand()) % songs.size()]);
-        return songs;
-    };
-    auto ids = [&](const std::string& identity, int node, int from = 0, int count = 100) {
-        std::vector<int> listed;
-        DevicePage page = Device(identity).Browse(node, from, count);
-        for (const DeviceItem& item : page.data ? page.data->items : std::vector<DeviceItem>{}) {
-            EXPECT_EQ(item.url, Device(identity).StreamUrl(item.nodeId));
-            listed.push_back(item.nodeId);
-        }
-        return listed;
-    };
-    s.users.Reseed(player, 4242);
-    s.users.Reseed(other, 2);
-    size_t before = s.log.Count();
-    std::vector<int> paged;
-    for (int from : {0, 5, 10})
-        for (int id : ids(Identity, 4, from, 5))
-            paged.push_back(id);
-    EXPECT_EQ(paged, expected(4242, 5, 16));
-    EXPECT_THAT(s.log.LinesFrom(before),
-                ElementsAre("[Player]: Reading '[Random stream]' (1..5)",
-                            "[Player]: Reading '[Random stream]' (6..10)",
-                            "[Player]: Reading '[Random stream]' (11..12)"));
-    EXPECT_EQ(ActivityOf(player).status, "Browsing");
-    EXPECT_EQ(ids("fedcba9876543210", 4), expected(2, 5, 16));
-    // Browsing the root from the start draws a new seed, but a stream of
-    // the same size keeps the order it had; one of another size makes it
-    // anew from the new seed, and then the first one has to as well.
-    Device().Browse(1, 0, 10);
-    uint32_t seed = ActivityOf(player).randomSeed;
-    ASSERT_NE(seed, 4242u);
-    EXPECT_EQ(ids(Identity, 4), paged);
-    EXPECT_EQ(ids(Identity, 18), expected(seed, 19, 23));
-    EXPECT_EQ(ids(Identity, 4), expected(seed, 5, 16));
-    EXPECT_EQ(ids(Identity, 2), expected(seed, 5, 23, 17));
 }
 
 } // namespace

@@ -62,11 +62,6 @@ protected:
         std::snprintf(hex, sizeof hex, "%08x", wireId);
         return "/" + identity + "." + hex;
     }
-    bool WaitForStatus(const std::string& text) {
-        for (int i = 0; i < 1000 && ActivityOf(player).status != text.c_str(); ++i)
-            std::this_thread::sleep_for(10ms);
-        return ActivityOf(player).status == text.c_str();
-    }
     // A GET that must end without an answer, after logging `line` (if any)
     // with the client's address and port in place of "@".
     void ExpectSilence(const std::string& target, std::string line = "") {
@@ -81,13 +76,6 @@ protected:
         EXPECT_EQ(s.log.LinesFrom(before),
                   line.empty() ? std::vector<std::string>{} : std::vector<std::string>{line})
             << target;
-    }
-    // Starts a stream of Big.mp3 that the client takes slowly.
-    std::string StartBig(LoopbackClient& client) {
-        client.Send("GET " + Target(11) + " HTTP/1.1\r\nUser-Agent: Streamium/1.0\r\n\r\n");
-        std::string start = client.ReadAtLeast(1000);
-        EXPECT_NE(start.find("Content-Length: 8388608\r\n"), std::string::npos);
-        return start;
     }
     // A song's download action into one end of a socket pair, whose buffer
     // holds these small files.
@@ -223,7 +211,9 @@ TEST_F(SongTest, AStreamThatCannotGoOnEndsAndLeavesPlayingDone) {
         ChangeSettings(s.settings, [&](Settings& values) { values.sendTimeoutSeconds = timeout; });
         s.music.Write("C/Big.mp3", Filler(8 << 20));
         LoopbackClient client(s.port, {"127.0.0.1", 4096});
-        std::string start = StartBig(client), rest;
+        client.Send("GET " + Target(11) + " HTTP/1.1\r\nUser-Agent: Streamium/1.0\r\n\r\n");
+        std::string start = client.ReadAtLeast(1000), rest;
+        EXPECT_NE(start.find("Content-Length: 8388608\r\n"), std::string::npos);
         size_t lines = s.log.Count();
         EXPECT_EQ(s.log.Lines().back(), "[Player]: playing 'C:/Big.mp3'");
         EXPECT_TRUE(ActivityOf(player).playing);
@@ -238,7 +228,9 @@ TEST_F(SongTest, AStreamThatCannotGoOnEndsAndLeavesPlayingDone) {
             EXPECT_TRUE(client.WaitClosed(30s, &rest)) << "the server kept the connection open";
             EXPECT_LT(start.size() + rest.size(), size_t{8} << 20);
         }
-        EXPECT_TRUE(WaitForStatus("Playing done"));
+        for (int i = 0; i < 1000 && ActivityOf(player).status != "Playing done"; ++i)
+            std::this_thread::sleep_for(10ms);
+        EXPECT_EQ(ActivityOf(player).status, "Playing done");
         EXPECT_FALSE(ActivityOf(player).playing);
         if (cause == "client gone") {
             EXPECT_EQ(s.log.Count(), lines) << "a client leaving is no problem to log";

@@ -1,17 +1,12 @@
-// What the headless server shows about its users and its index: statuses
-// that age once a second, the totals of a build, passwords it makes.
+// What the headless server shows about its users: statuses that age once a
+// second, and the passwords it makes.
 #include "core/Event.h"
-#include "core/FileDescriptor.h"
 #include "core/Thread.h"
-#include "shell/ConsoleIndexProgress.h"
-#include "shell/ConsoleLog.h"
 #include "shell/StatusTicker.h"
-#include "support/TempDir.h"
 #include "web/RandomPassword.h"
 #include "web/UserList.h"
 #include "web/WebUser.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -37,23 +32,6 @@ TEST(StatusTest, AStatusGoesWhenItsCountdownRunsOutOneTickASecond) {
     EXPECT_EQ(users.ActivityOf(user).status, "Browsing") << "a tick came before a second";
     quit.Set();
     EXPECT_TRUE(WaitForThreads(5000));
-}
-
-TEST(StatusTest, AnIndexBuildEndsWithItsTotals) {
-    test::TempDir dir;
-    Event quit;
-    {
-        FileDescriptor out(::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
-        ConsoleLog log(out.Get(), quit, false, false);
-        ConsoleIndexProgress progress(log, quit);
-        ASSERT_TRUE(progress.Begin());
-        for (auto item :
-             {IndexProgress::Item::Folder, IndexProgress::Item::Song, IndexProgress::Item::Song,
-              IndexProgress::Item::Folder, IndexProgress::Item::Song})
-            progress.KeepGoing(item);
-        progress.End();
-    }
-    EXPECT_EQ(test::ReadFileBytes(dir / "out"), "Indexed 2 folders and 3 songs.\n");
 }
 
 // Twelve letters and digits, without those easily mistaken for others.

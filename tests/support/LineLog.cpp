@@ -28,18 +28,8 @@ void LineLog::Clear() {
     lines_.clear();
 }
 
-std::string LineLog::WaitForPrefix(const std::string& prefix, std::chrono::milliseconds timeout,
-                                   size_t occurrence) {
-    return WaitFor(prefix, true, timeout, occurrence);
-}
-
 std::string LineLog::WaitForText(const std::string& text, std::chrono::milliseconds timeout,
-                                 size_t occurrence) {
-    return WaitFor(text, false, timeout, occurrence);
-}
-
-std::string LineLog::WaitFor(const std::string& text, bool prefix,
-                             std::chrono::milliseconds timeout, size_t occurrence) {
+                                 size_t occurrence, bool prefix) {
     std::unique_lock lock(mutex_);
     std::string found;
     added_.wait_for(lock, timeout, [&] {

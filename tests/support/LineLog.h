@@ -26,16 +26,15 @@ public:
     // or empty.
     std::string WaitForPrefix(const std::string& prefix,
                               std::chrono::milliseconds timeout = std::chrono::seconds(10),
-                              size_t occurrence = 1);
+                              size_t occurrence = 1) {
+        return WaitForText(prefix, timeout, occurrence, true);
+    }
     // The same for a line containing `text` anywhere.
     std::string WaitForText(const std::string& text,
                             std::chrono::milliseconds timeout = std::chrono::seconds(10),
-                            size_t occurrence = 1);
+                            size_t occurrence = 1, bool prefix = false);
 
 private:
-    std::string WaitFor(const std::string& text, bool prefix, std::chrono::milliseconds timeout,
-                        size_t occurrence);
-
     mutable std::mutex mutex_;
     std::condition_variable added_;
     std::vector<std::string> lines_; // guarded by mutex_
