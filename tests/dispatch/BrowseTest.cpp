@@ -90,7 +90,7 @@ TEST_F(BrowseTest, WindowsSuperScrollAndNewStarts) {
         DevicePage page = Device().Page(c.body);
         EXPECT_EQ(Outline(page), c.outline);
         // A new seed is the current time in seconds.
-        double seed = ActivityOf(player).randomSeed;
+        double seed = s.users.ActivityOf(player).randomSeed;
         EXPECT_NEAR(seed, c.reseeds ? static_cast<double>(std::time(nullptr)) : 1, 5.0);
         // Every listing of one index build carries its time as the tag.
         tag = tag.empty() ? page.etag : tag;
@@ -140,7 +140,7 @@ TEST_F(BrowseTest, WrongRequestsEndTheConnectionWithoutAnswer) {
     for (const char* node : {"16", "0", "22", "-1", "99999999999", "text"})
         EXPECT_EQ(Device().Post(BrowseBody(node)).raw, "") << node;
     EXPECT_TRUE(s.log.LinesFrom(before).empty());
-    EXPECT_EQ(ActivityOf(player).status, "");
+    EXPECT_EQ(s.users.ActivityOf(player).status, "");
     EXPECT_EQ(s.users.Count(), 1u);
     // What some players send before the root element is skipped.
     std::string plain = Device().Page(BrowseBody("5")).http.body;

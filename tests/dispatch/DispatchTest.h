@@ -83,9 +83,6 @@ protected:
         auto at = std::find(entries.begin(), entries.end(), user) - entries.begin();
         return s.users.Copies().at(static_cast<size_t>(at))->address;
     }
-    UserItem::Activity ActivityOf(const UserList::Entry& user) const {
-        return s.users.ActivityOf(user);
-    }
 
     DispatchServer s;
 

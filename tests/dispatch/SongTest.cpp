@@ -57,10 +57,9 @@ protected:
         player = AddUser("Player", Identity);
         Start();
     }
-    static std::string Target(int wireId, const std::string& identity = Identity) {
-        char hex[9];
-        std::snprintf(hex, sizeof hex, "%08x", wireId);
-        return "/" + identity + "." + hex;
+    std::string Target(int wireId, const std::string& identity = Identity) {
+        return Device(identity).StreamUrl(wireId).substr(std::string("http://127.0.0.1:").size() +
+                                                         std::to_string(s.port).size());
     }
     // A GET that must end without an answer, after logging `line` (if any)
     // with the client's address and port in place of "@".
@@ -153,8 +152,9 @@ TEST_F(SongTest, PlayAndDownloadSendTheirExactHeaderAndTheRangeAsked) {
             EXPECT_EQ(kind.fetch(start), kind.header(5000 - from) + bytes.substr(from));
             EXPECT_THAT(s.log.LinesFrom(before),
                         ElementsAre("[Player]: " + std::string(kind.verb) + " 'A:/Intro.mp3'"));
-            EXPECT_EQ(ActivityOf(player).status, kind.done);
-            EXPECT_FALSE(ActivityOf(player).playing || ActivityOf(player).downloading);
+            EXPECT_EQ(s.users.ActivityOf(player).status, kind.done);
+            EXPECT_FALSE(s.users.ActivityOf(player).playing ||
+                         s.users.ActivityOf(player).downloading);
         }
     }
     // An extra number in the locator plays the same song; without a tag
@@ -216,8 +216,8 @@ TEST_F(SongTest, AStreamThatCannotGoOnEndsAndLeavesPlayingDone) {
         EXPECT_NE(start.find("Content-Length: 8388608\r\n"), std::string::npos);
         size_t lines = s.log.Count();
         EXPECT_EQ(s.log.Lines().back(), "[Player]: playing 'C:/Big.mp3'");
-        EXPECT_TRUE(ActivityOf(player).playing);
-        EXPECT_EQ(ActivityOf(player).status, "Playing");
+        EXPECT_TRUE(s.users.ActivityOf(player).playing);
+        EXPECT_EQ(s.users.ActivityOf(player).status, "Playing");
         if (cause == "client gone")
             client.Close();
         if (cause == "file cut short")
@@ -228,10 +228,10 @@ TEST_F(SongTest, AStreamThatCannotGoOnEndsAndLeavesPlayingDone) {
             EXPECT_TRUE(client.WaitClosed(30s, &rest)) << "the server kept the connection open";
             EXPECT_LT(start.size() + rest.size(), size_t{8} << 20);
         }
-        for (int i = 0; i < 1000 && ActivityOf(player).status != "Playing done"; ++i)
+        for (int i = 0; i < 1000 && s.users.ActivityOf(player).status != "Playing done"; ++i)
             std::this_thread::sleep_for(10ms);
-        EXPECT_EQ(ActivityOf(player).status, "Playing done");
-        EXPECT_FALSE(ActivityOf(player).playing);
+        EXPECT_EQ(s.users.ActivityOf(player).status, "Playing done");
+        EXPECT_FALSE(s.users.ActivityOf(player).playing);
         if (cause == "client gone") {
             EXPECT_EQ(s.log.Count(), lines) << "a client leaving is no problem to log";
         }
@@ -248,7 +248,7 @@ TEST_F(SongTest, ASongFileThatWentAwayOrBecameAFifo) {
     ASSERT_EQ(Outline(Device().Page(BrowseBody("6"))), "[[Random stream]]#7, Gone#8, | 2 0 2");
     std::filesystem::remove(gone);
     ExpectSilence(Target(8));
-    EXPECT_EQ(ActivityOf(player).status, "Browsing");
+    EXPECT_EQ(s.users.ActivityOf(player).status, "Browsing");
     size_t before = s.log.Count();
     EXPECT_EQ(Download(8), "");
     EXPECT_THAT(s.log.LinesFrom(before), ElementsAre(Problem("downloading", gone)));
@@ -257,7 +257,7 @@ TEST_F(SongTest, ASongFileThatWentAwayOrBecameAFifo) {
     ExpectSilence(Target(8));
     // Should the open be stuck, a writer lets it go before the server stops.
     FileDescriptor unblock(open(gone.c_str(), O_WRONLY | O_NONBLOCK));
-    EXPECT_FALSE(ActivityOf(player).playing);
+    EXPECT_FALSE(s.users.ActivityOf(player).playing);
 }
 
 } // namespace

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -20,7 +19,6 @@
 #include <set>
 #include <stdexcept>
 #include <strings.h>
-#include <sys/stat.h>
 
 namespace tb::test {
 namespace {
@@ -123,10 +121,11 @@ public:
         std::stable_sort(shares.begin(), shares.end(), [](const auto& a, const auto& b) {
             return strcasecmp(a.name.c_str(), b.name.c_str()) < 0;
         });
-        if (root->items.size() != shares.size())
-            device_.Problem("the root lists " + std::to_string(root->items.size()) + " items");
-        for (size_t i = 0; i < root->items.size() && i < shares.size(); ++i) {
-            const DeviceItem& item = root->items[i];
+        if (root->data->items.size() != shares.size())
+            device_.Problem("the root lists " + std::to_string(root->data->items.size()) +
+                            " items");
+        for (size_t i = 0; i < root->data->items.size() && i < shares.size(); ++i) {
+            const DeviceItem& item = root->data->items[i];
             tree_.nodes[1].children.push_back(item.nodeId);
             CheckId(item, "root item '" + item.name + "'");
             if (!item.folder || item.marked || item.name != shares[i].name)
@@ -135,8 +134,6 @@ public:
             else
                 WalkFolder(item, shares[i].path, shares[i].name, true);
         }
-        // A start past the end: the counts as computed, no items.
-        device_.CheckPage(device_.Browse(1, root->total + 2, 4), root->total + 2, 4, "past end");
         std::vector<int> all;
         for (const auto& [share, id] : shareStreams_) {
             CheckRandomStream(id, shareSongs_[share], "random stream of '" + share + "'");
@@ -159,19 +156,16 @@ private:
         std::vector<DiskEntry> folders, songs;
         if (shareTop)
             folders.push_back({DiskEntry::Kind::Stream, StreamName});
-        if (DIR* dir = opendir(path.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                std::string name = entry->d_name;
-                struct stat info {};
-                if (name[0] == '.' || stat((path + "/" + name).c_str(), &info) != 0)
-                    continue;
-                if (S_ISDIR(info.st_mode))
-                    folders.push_back({DiskEntry::Kind::Folder, name});
-                else if (S_ISREG(info.st_mode) && name.size() >= 4 &&
-                         strcasecmp(name.c_str() + name.size() - 4, ".mp3") == 0)
-                    songs.push_back({DiskEntry::Kind::Song, name});
-            }
-            closedir(dir);
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
+            std::string name = entry.path().filename();
+            if (name[0] == '.')
+                continue;
+            if (entry.is_directory(error))
+                folders.push_back({DiskEntry::Kind::Folder, name});
+            else if (entry.is_regular_file(error) && name.size() >= 4 &&
+                     strcasecmp(name.c_str() + name.size() - 4, ".mp3") == 0)
+                songs.push_back({DiskEntry::Kind::Song, name});
         }
         folders.insert(folders.end(), songs.begin(), songs.end());
         return folders;
@@ -194,11 +188,11 @@ private:
         if (listing->etag != tree_.etag)
             device_.Problem(what + ": the index changed during the walk");
         std::vector<DiskEntry> disk = ListDisk(path, shareTop);
-        if (listing->items.size() != disk.size())
-            device_.Problem(what + " lists " + std::to_string(listing->items.size()) +
+        if (listing->data->items.size() != disk.size())
+            device_.Problem(what + " lists " + std::to_string(listing->data->items.size()) +
                             " items; its folder holds " + std::to_string(disk.size()));
-        for (size_t k = 0; k < listing->items.size() && k < disk.size(); ++k) {
-            const DeviceItem& child = listing->items[k];
+        for (size_t k = 0; k < listing->data->items.size() && k < disk.size(); ++k) {
+            const DeviceItem& child = listing->data->items[k];
             const DiskEntry& entry = disk[k];
             tree_.nodes[item.nodeId].children.push_back(child.nodeId);
             std::string name =
@@ -276,7 +270,7 @@ private:
         DeviceNode& node = tree_.nodes[id];
         node.kind = DeviceNode::Kind::RandomStream;
         node.id = id;
-        for (const DeviceItem& item : listing->items) {
+        for (const DeviceItem& item : listing->data->items) {
             node.children.push_back(item.nodeId);
             auto known = tree_.nodes.find(item.nodeId);
             if (known == tree_.nodes.end() || !known->second.song ||
@@ -287,11 +281,8 @@ private:
         std::vector<int> listed = node.children;
         std::sort(listed.begin(), listed.end());
         std::sort(songs.begin(), songs.end());
-        if (listed != songs || listing->total != static_cast<long long>(songs.size()))
+        if (listed != songs || listing->data->total != static_cast<long long>(songs.size()))
             device_.Problem(what + ": not a permutation of the share's songs");
-        // A random stream has no superScroll: the window stays where it was asked.
-        if (listing->total > 1)
-            device_.CheckPage(device_.Browse(id, 1, 3, "Z"), 1, 3, what + " with superScroll");
     }
 
     DeviceSimulator& device_;
@@ -412,9 +403,7 @@ std::string Curl(const std::string& options, const std::string& url) {
 void CheckWithOutsideTools(const DeviceTree& tree) {
     auto find = [&](const std::string& ending) -> const DeviceNode* {
         for (const auto& [id, node] : tree.nodes)
-            if (node.song && node.song->path.size() >= ending.size() &&
-                node.song->path.compare(node.song->path.size() - ending.size(), ending.size(),
-                                        ending) == 0)
+            if (node.song && node.song->path.ends_with(ending))
                 return &node;
         ADD_FAILURE() << "no song ends with " << ending;
         return nullptr;
@@ -454,11 +443,9 @@ struct Reference {
     Reference(const DeviceTree& t, const std::vector<DeviceSong>& made)
         : tree(t), stable(made), churnTop(t.nodes.at(1).children.back()) {
         for (const auto& [id, node] : tree.nodes)
-            if (IsStable(id))
+            if (id != 2 && id < churnTop) // the global random stream holds every song
                 (node.song ? songs : lists).push_back(id);
     }
-    // The global random stream holds every song.
-    bool IsStable(int id) const { return id != 2 && id < churnTop; }
     const DeviceNode& Node(int id) const { return tree.nodes.at(id); }
     // Slot k of the changing share holds copies of the first songs 3k to
     // 3k + 2, tags and all: the slot of a title, or -1.
@@ -482,14 +469,8 @@ struct Reference {
 class Player {
 public:
     Player(int port, int index, const Reference& reference)
-        : device_(port, Eui64(index)), rng_(static_cast<unsigned>(index) * 7919u + 1),
-          reference_(reference) {}
-
-    static std::string Eui64(int index) {
-        char text[17];
-        std::snprintf(text, sizeof text, "00c0ffee%08x", static_cast<unsigned>(index));
-        return text;
-    }
+        : device_(port, "00c0ffee000000" + std::to_string(100 + index).substr(1)),
+          rng_(static_cast<unsigned>(index) * 7919u + 1), reference_(reference) {}
 
     void Run(Clock::time_point deadline) {
         BrowseStable(1); // a player is admitted by its first browse, then plays
@@ -499,10 +480,8 @@ public:
                 BrowseStable(Pick(reference_.lists));
             else if (dice < 60)
                 PlayStable();
-            else if (dice < 85)
-                ExploreChurn();
             else
-                BrowseGlobalStream();
+                ExploreChurn();
             std::this_thread::sleep_for(std::chrono::milliseconds(2 + rng_() % 15));
         }
     }
@@ -569,59 +548,36 @@ private:
                             ": " + answer.Describe() + ", other bytes than the file");
     }
 
-    // Lists the changing share (or one of its folders) and plays a song:
-    // whole bytes of a file its slot held, or none when its file or node
-    // went away. IDs hold within one build only.
+    // Lists the changing share and plays one of its songs: whole bytes of a
+    // file its slot held, or none when its file or node went away. IDs hold
+    // within one build only.
     void ExploreChurn() {
         auto listing = device_.List(reference_.churnTop, false, "changing share", true);
-        for (int depth = 0; listing && !listing->items.empty(); ++depth) {
-            ++pages;
-            for (const DeviceItem& item : listing->items)
-                if (item.nodeId <= reference_.churnTop ||
-                    !(item.folder ? (item.name == "[Random stream]" && !item.marked) ||
-                                        (item.name == "sub" && item.marked)
-                                  : reference_.SlotOf(item.title) >= 0 &&
-                                        item.url == device_.StreamUrl(item.nodeId)))
-                    device_.Problem("changing share: unexpected item " +
-                                    std::to_string(item.nodeId) + " '" + item.name + "'");
-            const DeviceItem pick = listing->items[rng_() % listing->items.size()];
-            if (!pick.folder) {
-                Answer answer = device_.Stream(pick.url);
-                ++churnStreams;
-                churnSilent += answer.raw.empty();
-                // Another build may since have given the ID to another file.
-                if (!answer.raw.empty() &&
-                    (!answer.Complete() ||
-                     !reference_.FitsSlot(reference_.SlotOf(pick.title), answer.body)) &&
-                    (!answer.Complete() || !reference_.FitsSlot(-1, answer.body) ||
-                     device_.Browse(1, 1, 3).etag == listing->etag)) // from 1: no new seed
-                    device_.Problem("changing song '" + pick.title + "': " + answer.Describe() +
-                                    ", bytes of no file its slot held");
-                return;
-            }
-            if (depth == 1)
-                return;
-            listing =
-                device_.List(pick.nodeId, pick.name == "[Random stream]", "changing folder", true);
-        }
-    }
-
-    void BrowseGlobalStream() {
-        long long window = Window();
-        long long from = static_cast<long long>(rng_() % 40);
-        DevicePage page = device_.Browse(2, from, window);
-        if (!device_.CheckPage(page, from, window, "global random stream", true))
+        if (!listing)
             return;
         ++pages;
-        std::set<int> listed;
-        for (const DeviceItem& item : page.data->items)
-            if (!listed.insert(item.nodeId).second ||
-                !(reference_.IsStable(item.nodeId)
-                      ? SameItem(item, reference_.Node(item.nodeId).item)
-                      : reference_.SlotOf(item.title) >= 0 &&
-                            item.url == device_.StreamUrl(item.nodeId)))
-                device_.Problem("global random stream: unexpected item " +
-                                std::to_string(item.nodeId) + " '" + item.name + "'");
+        for (const DeviceItem& item : listing->data->items)
+            if (item.nodeId <= reference_.churnTop ||
+                !(item.folder ? (item.name == "[Random stream]" && !item.marked) ||
+                                    (item.name == "sub" && item.marked)
+                              : reference_.SlotOf(item.title) >= 0 &&
+                                    item.url == device_.StreamUrl(item.nodeId)))
+                device_.Problem("changing share: unexpected item " + std::to_string(item.nodeId) +
+                                " '" + item.name + "'");
+        const DeviceItem pick = listing->data->items[rng_() % listing->data->items.size()];
+        if (pick.folder)
+            return;
+        Answer answer = device_.Stream(pick.url);
+        ++churnStreams;
+        churnSilent += answer.raw.empty();
+        // Another build may since have given the ID to another file.
+        if (!answer.raw.empty() &&
+            (!answer.Complete() ||
+             !reference_.FitsSlot(reference_.SlotOf(pick.title), answer.body)) &&
+            (!answer.Complete() || !reference_.FitsSlot(-1, answer.body) ||
+             device_.Browse(1, 1, 3).etag == listing->etag)) // from 1: no new seed
+            device_.Problem("changing song '" + pick.title + "': " + answer.Describe() +
+                            ", bytes of no file its slot held");
     }
 
     DeviceSimulator device_;
@@ -687,7 +643,6 @@ TEST(ConcurrencyTest, ARealLibraryIsWalkedDecodedAndPlayedWhileTheIndexIsRebuilt
     DeviceTree tree = Walk(first, before).Run();
     ASSERT_TRUE(first.Problems().empty()) << FirstProblems(first.Problems());
     EXPECT_EQ(tree.songsStreamed, static_cast<int>(before.songs.size()));
-    EXPECT_GE(before.songs.size(), 50u);
     EXPECT_EQ(tree.randomStreams, 5); // one per share and the global one
     EXPECT_NE(server.WaitForLine("New unit 'Unit f601' (00a1b2c3d4e5f601) admitted from "
                                  "127.0.0.1."),

@@ -22,16 +22,10 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <ostream>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace tb {
-
-// Failure messages show a String's text.
-inline void PrintTo(const String& text, std::ostream* out) {
-    *out << '"' << text.View() << '"';
-}
 
 namespace {
 

@@ -233,8 +233,8 @@ bool DeviceSimulator::CheckPage(const DevicePage& page, long long from, long lon
     return ok;
 }
 
-std::optional<DeviceListing> DeviceSimulator::List(int nodeId, bool randomStream,
-                                                   const std::string& what, bool changingTree) {
+std::optional<DevicePage> DeviceSimulator::List(int nodeId, bool randomStream,
+                                                const std::string& what, bool changingTree) {
     DevicePage page = Browse(nodeId, 0, 1000);
     if (!CheckPage(page, 0, 1000, what, changingTree))
         return std::nullopt;
@@ -242,7 +242,7 @@ std::optional<DeviceListing> DeviceSimulator::List(int nodeId, bool randomStream
     for (const DeviceItem& item : page.data->items)
         if (randomStream && !seen.insert(item.nodeId).second)
             Problem(what + ": song " + std::to_string(item.nodeId) + " listed again");
-    return DeviceListing{page.data->items, page.data->total, page.etag};
+    return page;
 }
 
 } // namespace tb::test

@@ -32,13 +32,6 @@ struct DevicePage {
     std::string etag;  // without its quotes
 };
 
-// All children of one node.
-struct DeviceListing {
-    std::vector<DeviceItem> items;
-    long long total = 0;
-    std::string etag;
-};
-
 // A browse request body with the node and, when given, fromindex, numelem
 // and superScroll, as texts, so that any text can be tried.
 std::string BrowseBody(const std::string& node, const std::string& from = "",
@@ -82,10 +75,10 @@ public:
     // such an allowed silence.
     bool CheckPage(const DevicePage& page, long long from, long long window,
                    const std::string& what, bool changingTree = false);
-    // Reads every child of a node (a random stream's songs once each); null
-    // when the page could not be used.
-    std::optional<DeviceListing> List(int nodeId, bool randomStream, const std::string& what,
-                                      bool changingTree = false);
+    // Reads every child of a node (a random stream's songs once each) in
+    // one page; null when the page could not be used.
+    std::optional<DevicePage> List(int nodeId, bool randomStream, const std::string& what,
+                                   bool changingTree = false);
 
     void Problem(const std::string& text);
     const std::vector<std::string>& Problems() const { return problems_; }
