@@ -32,6 +32,11 @@ TEST(StatusTest, AStatusGoesWhenItsCountdownRunsOutOneTickASecond) {
     EXPECT_EQ(users.ActivityOf(user).status, "Browsing") << "a tick came before a second";
     quit.Set();
     EXPECT_TRUE(WaitForThreads(5000));
+    // A reload (SIGHUP) keeps what the running server knows of an entry.
+    auto reloaded = std::make_shared<WebUser>();
+    reloaded->id = "user";
+    users.Reload({reloaded});
+    EXPECT_EQ(users.ActivityOf(reloaded).status, "Browsing");
 }
 
 // Twelve letters and digits, without those easily mistaken for others.
