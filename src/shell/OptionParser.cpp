@@ -18,17 +18,17 @@ const std::string* ParsedOptions::Find(const std::string& name) const {
     return nullptr;
 }
 
-ParsedOptions ParseOptions(const std::vector<std::string>& words, const OptionSpec& spec) {
+ParsedOptions ParseOptions(const std::vector<std::string>& words, const KnownOptions& known) {
     ParsedOptions parsed;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
-        if (Contains(spec.withValue, word)) {
+        if (Contains(known.withValue, word)) {
             if (i + 1 >= words.size())
                 throw UsageError(word + " needs a value");
             parsed.named.emplace_back(word, words[++i]);
-        } else if (Contains(spec.flags, word)) {
+        } else if (Contains(known.flags, word)) {
             parsed.named.emplace_back(word, "");
-        } else if (word.starts_with("-") && word.size() > 1 && !spec.keepUnknown) {
+        } else if (word.starts_with("-") && word.size() > 1 && !known.keepUnknown) {
             throw UsageError("unknown option " + word);
         } else {
             parsed.positional.push_back(word);

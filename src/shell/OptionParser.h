@@ -15,7 +15,7 @@ public:
 
 // The program's one reader of command-line words: options are "--flag" or
 // "--name value", in any order between the positional words.
-struct OptionSpec {
+struct KnownOptions {
     std::vector<std::string> withValue;
     std::vector<std::string> flags;
     // Unknown "--words" stay among the positional words (for a later,
@@ -33,6 +33,6 @@ struct ParsedOptions {
 };
 
 // Throws UsageError for an unknown option or a missing value.
-ParsedOptions ParseOptions(const std::vector<std::string>& words, const OptionSpec& spec);
+ParsedOptions ParseOptions(const std::vector<std::string>& words, const KnownOptions& known);
 
 } // namespace tb
