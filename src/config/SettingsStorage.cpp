@@ -52,6 +52,12 @@ void ReadLimit(const Registry& key, const SettingLimit& limit, Settings& setting
         settings.*limit.field = static_cast<int32_t>(number);
 }
 
+void ReadSkinName(const Registry& general, Settings& settings) {
+    ReadText(general, "WebSkinName", settings.webSkinName);
+    if (settings.webSkinName.IsEmpty())
+        settings.webSkinName = "(Standard)";
+}
+
 bool ReadGeneral(const Registry& general, Settings& settings) {
     ReadText(general, "Name", settings.name);
     bool addressesRead = ReadAddress(general, "IPAddress", settings.localAddress);
@@ -59,12 +65,10 @@ bool ReadGeneral(const Registry& general, Settings& settings) {
     ReadFlag(general, "AutoAuthorizeUnits", settings.autoAuthorizeUnits);
     ReadFlag(general, "AutoDetectUnits", settings.autoDetectUnits);
     ReadFlag(general, "LogHttpRequests", settings.logHttpRequests);
-    ReadText(general, "WebSkinName", settings.webSkinName);
+    ReadSkinName(general, settings);
     ReadFlag(general, "ShowedCloseNote", settings.showedCloseNote);
     for (const SettingLimit& limit : SettingLimits)
         ReadLimit(general, limit, settings);
-    if (settings.webSkinName.IsEmpty())
-        settings.webSkinName = "(Standard)";
     return addressesRead;
 }
 
@@ -119,6 +123,10 @@ void SaveSettings(RegistryStore& store, const Settings& settings) {
 
 void LoadMp3Settings(RegistryStore& store, Settings& settings) {
     ReadMp3(*OpenConfigKey(store, Mp3Key), settings);
+}
+
+void LoadWebSkinName(RegistryStore& store, Settings& settings) {
+    ReadSkinName(*OpenConfigKey(store, GeneralKey), settings);
 }
 
 void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& settings) {

@@ -38,6 +38,8 @@ void SaveSettings(RegistryStore& store, const Settings& settings);
 
 // Reads only the values of "MP3" (what an index build uses).
 void LoadMp3Settings(RegistryStore& store, Settings& settings);
+// Reads only "WebSkinName" of "General", with the rule for an empty one.
+void LoadWebSkinName(RegistryStore& store, Settings& settings);
 
 // Writes one of the SettingLimits into "General".
 void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& settings);

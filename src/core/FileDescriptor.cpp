@@ -32,4 +32,24 @@ RegularFile OpenRegularFile(const char* path) {
     return file;
 }
 
+std::optional<std::string> ReadWholeFile(const char* path, int64_t limit) {
+    RegularFile file = OpenRegularFile(path);
+    if (!file.fd.IsOpen() || file.size > limit)
+        return std::nullopt;
+    std::string bytes(static_cast<size_t>(file.size), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::read(file.fd.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::nullopt;
+        done += static_cast<size_t>(n);
+    }
+    char extra;
+    if (::read(file.fd.Get(), &extra, 1) != 0) // it grew meanwhile
+        return std::nullopt;
+    return bytes;
+}
+
 } // namespace tb

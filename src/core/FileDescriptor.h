@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace tb {
@@ -41,5 +43,9 @@ struct RegularFile {
     int error = 0;
 };
 RegularFile OpenRegularFile(const char* path);
+
+// The whole content of a regular file of at most `limit` bytes; nothing
+// when it cannot be opened, is larger, or changes size while it is read.
+std::optional<std::string> ReadWholeFile(const char* path, int64_t limit);
 
 } // namespace tb

@@ -1,8 +1,10 @@
 #include "delivery/DeliveryAnswers.h"
 
 #include "delivery/FolderBrowse.h"
+#include "delivery/Playlists.h"
 #include "delivery/SongAnswers.h"
 #include "library/FolderNode.h"
+#include "web/FolderPage.h"
 
 namespace tb {
 
@@ -33,6 +35,8 @@ HttpAnswer DeliveryAnswers::Browse(RandomStreamNode& stream, HttpRequest& reques
 void DeliveryAnswers::WebAction(FolderNode& folder, HttpRequest& request, char action) const {
     if (action == 'P' || action == 'B')
         folder.ServeImage(request, action);
+    else
+        BuildFolderPage(folder, request);
 }
 
 void DeliveryAnswers::WebAction(SongNode& song, HttpRequest& request, char action) const {
@@ -40,6 +44,13 @@ void DeliveryAnswers::WebAction(SongNode& song, HttpRequest& request, char actio
         PlaySong(song, request);
     else if (action == 'Z')
         DownloadSong(song, request);
+    else
+        SendSongPlaylist(song, request);
+}
+
+void DeliveryAnswers::WebAction(RandomStreamNode& stream, HttpRequest& request, char action) const {
+    if (action != 'P')
+        SendRandomStreamPlaylist(stream, request);
 }
 
 void DeliveryAnswers::Play(SongNode& song, HttpRequest& request) const {

@@ -37,6 +37,7 @@ public:
     // A browser's action letter on the node.
     virtual void WebAction(FolderNode& folder, HttpRequest& request, char action) const = 0;
     virtual void WebAction(SongNode& song, HttpRequest& request, char action) const = 0;
+    virtual void WebAction(RandomStreamNode& stream, HttpRequest& request, char action) const = 0;
     // Streams the song to the client.
     virtual void Play(SongNode& song, HttpRequest& request) const = 0;
 };

@@ -15,6 +15,10 @@ HttpAnswer RandomStreamNode::Browse(HttpRequest& request, int32_t numElem, int32
     return AnswersOf(request).Browse(*this, request, numElem, fromIndex, superScroll);
 }
 
+void RandomStreamNode::WebAction(HttpRequest& request, char action) {
+    AnswersOf(request).WebAction(*this, request, action);
+}
+
 String RandomStreamNode::GetETag(HttpRequest& request, char action) {
     if (action == 'P' || !request.tree)
         return DateTime::Now().TimeTag();

@@ -20,7 +20,7 @@ public:
     bool IsFolder() const override { return false; }
     bool IsSong() const override { return false; }
     void ContentItem(HttpRequest& request, TextBuilder& listing) override;
-    void WebAction(HttpRequest&, char) override {}
+    void WebAction(HttpRequest& request, char action) override;
     HttpAnswer Browse(HttpRequest& request, int32_t numElem, int32_t fromIndex,
                       const String& superScroll) override;
     String GetETag(HttpRequest& request, char action) override;

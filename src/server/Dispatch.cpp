@@ -3,8 +3,8 @@
 #include "core/Socket.h"
 #include "library/NodeIndex.h"
 #include "server/DeviceHandlers.h"
-#include "server/FixedPages.h"
 #include "server/HttpRequest.h"
+#include "server/WebDispatch.h"
 
 namespace tb {
 
@@ -17,9 +17,7 @@ void Dispatch::HandleDeviceGet(HttpRequest& request) {
 }
 
 bool Dispatch::HandleWebGet(HttpRequest& request) {
-    bool building = context_.index.ReindexInProgress();
-    SendFixedPage(*request.socket, building ? ReindexingPage() : NotAvailablePage(request.path));
-    return false;
+    return tb::HandleWebGet(context_, request);
 }
 
 } // namespace tb

@@ -5,8 +5,8 @@
 
 namespace tb {
 
-// The server's request handlers: device browsing and streaming; browsers
-// get the "not available" page (or the reindexing page during a build).
+// The server's request handlers: device browsing and streaming, and the
+// browser interface.
 class Dispatch : public RequestHandlers {
 public:
     explicit Dispatch(ServerContext context) : context_(context) {}

@@ -32,8 +32,9 @@ String Jpg200(int32_t length, const String& tag) {
     return Ok200(length, tag, "image/jpg");
 }
 
-String NotModified304(const String& date) {
-    return String::Format("HTTP/1.1 304 Not modified\r\nDate: %s\r\n\r\n", date.c_str());
+String NotModified304(const String& date, const String& tag) {
+    return String::Format("HTTP/1.1 304 Not modified\r\nDate: %s\r\nETag: \"%s\"\r\n\r\n",
+                          date.c_str(), tag.c_str());
 }
 
 String Unauthorized401(int32_t length) {

@@ -15,7 +15,8 @@ String Html200(int32_t length, const String& tag);
 String Xml200(int32_t length, const String& tag);
 String Gif200(int32_t length, const String& tag);
 String Jpg200(int32_t length, const String& tag);
-String NotModified304(const String& date);
+// The 304 answer also names the tag that is still current.
+String NotModified304(const String& date, const String& tag);
 String Unauthorized401(int32_t length);
 
 // Time tag of the file's last-write time, "x", and its size (low 32 bits).

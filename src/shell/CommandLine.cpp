@@ -24,23 +24,27 @@ uint16_t ParsePort(const char* text) {
 
 const char* CommandLine::Usage() {
     return "usage: tunebridge [--headless] [--port N] [--bind ADDRESS] [--config-dir DIR]\n"
-           "                  [--share PATH] [--user ID:PASSWORD]\n"
+           "                  [--data-dir DIR] [--share PATH] [--user ID:PASSWORD]\n"
            "       tunebridge config [--config-dir DIR] COMMAND ...   (see tunebridge config "
            "--help)\n"
            "  --headless          run without the desktop interface, logging to standard output\n"
            "  --port N            listen on port N (0 picks a free port); not stored\n"
            "  --bind ADDRESS      listen on this IPv4 address only; not stored\n"
            "  --config-dir DIR    keep the settings store in DIR\n"
+           "  --data-dir DIR      look for the web skins in DIR/skins (default: the working\n"
+           "                      directory)\n"
            "  --share PATH        first start only: share this folder as \"My music\"\n"
            "  --user ID:PASSWORD  first start only: the web user to create\n"
            "  --version           print the version and exit\n"
-           "SIGHUP makes a running server reload its shares and rebuild the index.\n";
+           "SIGHUP makes a running server reload its shares, users and web skin and rebuild\n"
+           "the index.\n";
 }
 
 CommandLine CommandLine::Parse(int argc, const char* const* argv) {
-    ParsedOptions parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                        {{"--port", "--bind", "--config-dir", "--share", "--user"},
-                                         {"--headless", "--help", "-h", "--version"}});
+    ParsedOptions parsed =
+        ParseOptions(std::vector<std::string>(argv + 1, argv + argc),
+                     {{"--port", "--bind", "--config-dir", "--data-dir", "--share", "--user"},
+                      {"--headless", "--help", "-h", "--version"}});
     if (!parsed.positional.empty())
         throw UsageError("unexpected argument: " + parsed.positional.front());
     CommandLine options;
@@ -58,6 +62,8 @@ CommandLine CommandLine::Parse(int argc, const char* const* argv) {
     }
     if (const std::string* configDir = parsed.Find("--config-dir"))
         options.configDir = String(*configDir);
+    if (const std::string* dataDir = parsed.Find("--data-dir"))
+        options.dataDir = String(*dataDir);
     if (const std::string* share = parsed.Find("--share"))
         options.share = String(*share);
     if (const std::string* user = parsed.Find("--user")) {

@@ -15,6 +15,9 @@ struct CommandLine {
     std::optional<uint16_t> port;
     std::optional<IPAddress> bindAddress;
     String configDir;
+    // The program's folder: skins/ is looked for below it. Empty: the
+    // working directory.
+    String dataDir;
     // Used by the first start of a new installation only.
     String share;
     String userId;

@@ -25,6 +25,7 @@
 #include "shell/StatusTicker.h"
 #include "shell/StoredLists.h"
 #include "web/UserList.h"
+#include "web/WebSkins.h"
 
 #include <atomic>
 #include <cerrno>
@@ -103,6 +104,7 @@ void Daemon::Load() {
         log_.AddLine("Already set up: --share and --user are ignored; use 'tunebridge config'.");
     LoadServices(*store_, services_);
     LoadUsers(*store_, users_);
+    CompileTemplates(users_, options_.dataDir, settings_.webSkinName);
     ApplyCommandLine();
 }
 
@@ -129,8 +131,8 @@ void Daemon::BuildIndexNow() {
     RebuildIndex(index_, services_, settings_, log_, &progress);
 }
 
-// Shares, users and the index settings are edited in the store (by the
-// config command), so a reindex first takes up what is stored now.
+// Shares, users, the index settings and the skin are edited in the store
+// (by the config command), so a reindex first takes up what is stored now.
 void Daemon::Reload() {
     std::lock_guard lock(storeMutex_);
     try {
@@ -149,6 +151,13 @@ void Daemon::Reload() {
     } catch (const GeneralException& e) {
         log_.AddLine(String("Cannot reload the users, keeping the previous ones: ") + e.what());
     }
+    try {
+        LoadWebSkinName(*store_, settings_);
+    } catch (const GeneralException& e) {
+        log_.AddLine(String("Cannot reload the web skin name, keeping the previous one: ") +
+                     e.what());
+    }
+    CompileTemplates(users_, options_.dataDir, settings_.webSkinName);
 }
 
 // Runs on connection threads. Changes are taken under the store's lock, so

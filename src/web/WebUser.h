@@ -1,6 +1,9 @@
 #pragma once
 
+#include "web/PageTemplate.h"
 #include "web/UserItem.h"
+
+#include <memory>
 
 namespace tb {
 
@@ -13,6 +16,9 @@ public:
 
     String id;
     String password;
+    // The compiled skin the user's pages are made from; never stored.
+    // Copies of the entry share it.
+    std::shared_ptr<PageTemplate> page = std::make_shared<PageTemplate>();
 
     std::unique_ptr<PersistantObject> LoadNew(Registry& key) const override;
     void Save(Registry& key) const override;

@@ -1,8 +1,10 @@
 // The shared text type and the small text tools built on it: copy-on-write
 // seen through the characters' address, and each operation as a table.
+#include "core/Base64.h"
 #include "core/HtmlEscape.h"
 #include "core/LeadingInteger.h"
 #include "core/TextBuilder.h"
+#include "core/TextEncoding.h"
 
 #include <climits>
 #include <cstdio>
@@ -151,6 +153,54 @@ TEST(TextBuilderTest, HexIsAlwaysEightLowerCaseDigits) {
         TextBuilder builder(1);
         EXPECT_EQ(builder.AppendHex8(value).Finish(), expected);
     }
+}
+
+TEST(Base64Test, DecodesPaddedAndShortGroupsAndPointsAtTheFirstBadCharacter) {
+    struct Case {
+        std::string_view text;
+        std::string data;
+        int32_t errorAt;
+    } cases[] = {
+        {"YW5uOnB3", "ann:pw", -1},
+        {"YTpiOmM=", "a:b:c", -1}, // a password with ":" stays whole
+        {"YQ==", "a", -1},
+        {"YWI", "ab", -1},            // unpadded last group
+        {"+/+/", "\xfb\xff\xbf", -1}, // the two symbols of the alphabet
+        {"", "", -1},
+        {"YW5u OnB3", "ann", 4}, // white space is an error
+        {"YW5uOnB3\r\n", "ann:pw", 8},
+        {"YQ=", "", 3},          // padding cut short
+        {"YQ==YQ==", "", 4},     // data after the padding
+        {"Y===", "", 1},         // padding after a single digit
+        {"YWJjZ", "abc", 4},     // a last group of one digit
+        {"YW5u-OnB3", "ann", 4}, // the URL-safe alphabet is not this one
+    };
+    for (const Case& c : cases) {
+        Base64Result result = DecodeBase64(c.text);
+        EXPECT_EQ(result.errorAt, c.errorAt) << c.text;
+        EXPECT_EQ(std::string(result.data.View()), c.data) << c.text;
+    }
+    std::string big(40000, 'A'); // no length limit
+    EXPECT_EQ(DecodeBase64(big).data.Length(), 30000);
+}
+
+TEST(TextEncodingTest, KeepsUtf8AndConvertsEverythingElseAsWindows1252) {
+    struct Case {
+        std::string text;
+        std::string utf8;
+    } cases[] = {
+        {"plain", "plain"},
+        {"Caf\xc3\xa9", "Caf\xc3\xa9"},                   // valid UTF-8 stays
+        {"Caf\xe9", "Caf\xc3\xa9"},                       // Latin-1
+        {"It\x92s \x80", "It\xe2\x80\x99s \xe2\x82\xac"}, // the code page's quote and euro
+        {"\x81", "\xc2\x81"},                             // a hole of the code page
+        {"\xc0\xaf", "\xc3\x80\xc2\xaf"},                 // an overlong form is not UTF-8
+        {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"}, // nor is a surrogate
+        {"ok\xf0\x9f\x8e\xb5", "ok\xf0\x9f\x8e\xb5"},     // four bytes
+        {"cut\xe2\x82", "cut\xc3\xa2\xe2\x80\x9a"},       // a sequence cut short
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(std::string(AsUtf8(String(c.text)).View()), c.utf8) << c.text;
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // What devices and browsers see of the library: folder and random stream
 // listings with paging, superScroll, the 0x8F marker, song items and the
-// reported activity; requests that are wrong; the browser page.
+// reported activity; requests that are wrong.
 #include "dispatch/DispatchTest.h"
 
 #include <ctime>
@@ -152,22 +152,6 @@ TEST_F(BrowseTest, WrongRequestsEndTheConnectionWithoutAnswer) {
 
 // Browsers get a page that names what they asked for, escaped, and the
 // connection ends.
-TEST_F(BrowseTest, ABrowserGetsTheNotAvailablePage) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"GET /index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "/index.html"},
-        {"get /a%20b+c HTTP/1.0\r\n\r\n", "/a b+c"},
-        {"GET /%zz%4%4 HTTP/1.0\r\n\r\n", "/%zz%4%4"},
-        {"GET /%3Cscript%3E&%22 HTTP/1.0\r\n\r\n", "/&lt;script&gt;&amp;&quot;"},
-        {"GET /" + std::string(4000, 'x') + " HTTP/1.0\r\n\r\n", "/" + std::string(1998, 'x')},
-    };
-    for (const auto& [request, shown] : cases) {
-        Answer a = Answer::Parse(Device().Exchange(request));
-        EXPECT_TRUE(a.Complete() && a.status == "HTTP/1.1 200 OK") << a.Describe();
-        EXPECT_EQ(a.body,
-                  "<html><head></head><body><br>Page '" + shown + "' not available</body></html>");
-    }
-}
-
 // One request must not make the server format a whole library.
 TEST_F(DispatchTest, APageHoldsAtMostAThousandItemsAndTheTotalStaysExact) {
     AddShare("Big");

@@ -198,6 +198,7 @@ struct NoAnswers : NodeAnswers {
                 (const, override));
     MOCK_METHOD(void, WebAction, (FolderNode&, HttpRequest&, char), (const, override));
     MOCK_METHOD(void, WebAction, (SongNode&, HttpRequest&, char), (const, override));
+    MOCK_METHOD(void, WebAction, (RandomStreamNode&, HttpRequest&, char), (const, override));
     MOCK_METHOD(void, Play, (SongNode&, HttpRequest&), (const, override));
 };
 

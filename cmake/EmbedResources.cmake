@@ -1,0 +1,36 @@
+# cmake -DRESOURCE_DIR=dir -DOUTPUT=file.cpp -P EmbedResources.cmake
+# Writes a C++ source holding every picture R<number>.gif of RESOURCE_DIR
+# and the page template Template.html as byte arrays, with the table
+# BuiltInResources.cpp looks them up in.
+file(GLOB pictures RELATIVE ${RESOURCE_DIR} ${RESOURCE_DIR}/R*.gif)
+list(SORT pictures COMPARE NATURAL)
+
+function(byte_array variable file)
+    file(READ ${file} hex HEX)
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+    string(REGEX REPLACE "(([^,]*,){24})" "\\1\n" bytes "${bytes}")
+    set(${variable} "${bytes}" PARENT_SCOPE)
+endfunction()
+
+set(text "// Generated from resources/ by cmake/EmbedResources.cmake; do not edit.\n")
+string(APPEND text "#include \"core/BuiltInResources.h\"\n\nnamespace tb::resources {\nnamespace {\n")
+set(table "")
+foreach(picture ${pictures})
+    string(REGEX MATCH "^R([0-9]+)\\.gif$" match ${picture})
+    if(NOT match)
+        continue()
+    endif()
+    set(number ${CMAKE_MATCH_1})
+    byte_array(bytes ${RESOURCE_DIR}/${picture})
+    string(APPEND text "const char Picture${number}[] = {\n${bytes}};\n")
+    string(APPEND table "    {${number}, {Picture${number}, sizeof Picture${number}}},\n")
+endforeach()
+byte_array(bytes ${RESOURCE_DIR}/Template.html)
+string(APPEND text "const char PageTemplate[] = {\n${bytes}};\n} // namespace\n\n")
+string(APPEND text "extern const Entry Pictures[] = {\n${table}};\n")
+string(APPEND text "extern const size_t PictureCount = sizeof Pictures / sizeof Pictures[0];\n")
+string(APPEND text "extern const std::string_view Template(PageTemplate, sizeof PageTemplate);\n")
+string(APPEND text "} // namespace tb::resources\n")
+file(WRITE ${OUTPUT}.new "${text}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)
