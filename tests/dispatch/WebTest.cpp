@@ -211,6 +211,8 @@ TEST_F(WebTest, UrlsNamePicturesNodesOrNothing) {
         {"/R200", "image/gif", "GIF89a", false},
         {"/R123.gif", "image/gif", "GIF89a", false},
         {"/R999", nullptr, notAvailable("/R999"), true},
+        // A picture number that is no picture is not a node's either.
+        {"/R" + std::to_string(rock), nullptr, notAvailable("/R" + std::to_string(rock)), true},
         {"/J1", "image/jpg", "jpeg bytes", false},
         {"/J" + std::to_string(rock), "text/html", "FolderLink=" + std::to_string(rock), false},
         {"/G" + std::to_string(rock) + "/x", "text/html", "FolderLink=", false},
@@ -262,8 +264,9 @@ TEST_F(WebTest, ACurrentTagGets304AndTheConnectionGoesOn) {
         {"/0", page, "HTTP/1.1 304 Not modified"},
         {"/J1", picture, "HTTP/1.1 304 Not modified"},
         {"/0", page + "0", "HTTP/1.1 200 OK"},
-        {"/0", "?", "HTTP/1.1 200 OK"},
         {"/R200", "", "HTTP/1.1 200 OK"},
+        // No node, no tag: even "?" is not current. (The page closes.)
+        {"/999999", "?", "HTTP/1.1 200 OK"},
     };
     for (const auto& step : steps) {
         ASSERT_TRUE(
