@@ -1,8 +1,13 @@
 // The page template language: compiling, the three sections, the
 // conditional walk with its skip rule, the texts values are made of, and
 // renders of one user's template running while it is compiled again.
+#include "core/BuiltInResources.h"
+#include "support/TempDir.h"
 #include "web/PageRender.h"
 #include "web/TemplateText.h"
+#include "web/UserList.h"
+#include "web/WebSkins.h"
+#include "web/WebUser.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -141,6 +146,42 @@ TEST(PageTemplateTest, ValueTextsAreEscapedForTheirPlace) {
                      {3600, "1:00:00"}, {3725, "1:02:05"}, {-5, "0:00"}};
     for (const Duration& d : durations)
         EXPECT_EQ(std::string(FormatDuration(d.seconds).View()), d.text) << d.seconds;
+}
+
+// A skin is its folder: its template and its pictures, or, when the
+// template is missing or unreadable, the built-in template without
+// pictures (which then go to the node of their number).
+TEST(PageTemplateTest, SkinsComeFromTheirFolderOrFallBackToTheBuiltInOne) {
+    test::TempDir data;
+    data.Write("skins/Big/Template.html", std::string(5 << 20, 'x') + "%FolderName%");
+    data.Write("skins/NoTemplate/J1.jpg", "picture");
+    data.MakeDir("skins/Folder/Template.html");
+    UserList users;
+    auto user = std::make_shared<WebUser>();
+    users.Add(user);
+    const struct {
+        const char* skin;
+        bool own;
+    } cases[] = {{"Big", true},
+                 {"NoTemplate", false},
+                 {"Folder", false},
+                 {"Gone", false},
+                 {"(Standard)", false}};
+    for (const auto& c : cases) {
+        CompileTemplates(users, data.Path().c_str(), c.skin);
+        std::string page = Render(*user->page, {{V::FolderName, "F"}});
+        String picture = SkinPicturePath(*user, 'J', 1);
+        if (c.own) {
+            EXPECT_EQ(page.size(), (5u << 20) + 1) << c.skin;
+            EXPECT_EQ(std::string(picture.View()), data / "skins/Big/J1.jpg") << c.skin;
+        } else {
+            EXPECT_EQ(page.substr(0, 15), std::string(BuiltInTemplate().substr(0, 15))) << c.skin;
+            EXPECT_EQ(picture, "") << c.skin;
+        }
+    }
+    EXPECT_EQ(std::string(SkinPicturePath(*user, 'G', 12).View()), "");
+    CompileTemplates(users, data.Path().c_str(), "Big");
+    EXPECT_EQ(std::string(SkinPicturePath(*user, 'G', 12).View()), data / "skins/Big/G12.gif");
 }
 
 // Two pages of one user are made while the skin is compiled again and
