@@ -19,6 +19,12 @@ String QuoteForScript(const String& text) {
         case '\\':
             out += "\\\\";
             break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
         case '"':
             out += "&quot;";
             break;

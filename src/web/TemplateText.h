@@ -12,8 +12,9 @@ String PageText(const String& text);
 
 // The text for a JavaScript string literal in apostrophes inside a
 // double-quoted HTML attribute: apostrophes and backslashes get a
-// backslash, and &, <, > and " are written as character references, so
-// that neither the attribute nor the literal can be left by a tag's text.
+// backslash, line breaks are written as \n and \r, and &, <, > and " as
+// character references, so that neither the attribute nor the literal can
+// be left or broken by a tag's text.
 String QuoteForScript(const String& text);
 
 // "m:ss", or "h:mm:ss" from one hour on; 0 gives "0:00".

@@ -133,6 +133,7 @@ TEST(PageTemplateTest, ValueTextsAreEscapedForTheirPlace) {
         {"a<b>&c", "a&lt;b&gt;&amp;c", "a&lt;b&gt;&amp;c"},
         {"x\\'); alert(1)//", "x\\'); alert(1)//", "x\\\\\\'); alert(1)//"},
         {"&#39;", "&amp;#39;", "&amp;#39;"},
+        {"two\r\nlines", "two\r\nlines", "two\\r\\nlines"},
         {"Caf\xe9", "Caf\xc3\xa9", "Caf\xe9"}, // UTF-8 comes from the page's own conversion
     };
     for (const Case& c : cases) {
