@@ -160,6 +160,9 @@ TEST_F(WebTest, AFolderPageShowsEveryValueOfTheFolderItsItemsAndTheUser) {
         {"D", std::to_string(live) + "|Live"},
     };
     EXPECT_EQ(v, expected);
+    // Two levels below the share, the share is still the one below the root.
+    auto deeper = Values(Fetch(Get("/" + std::to_string(live))).body);
+    EXPECT_EQ(deeper["ShareName"] + " " + deeper["GrandParentName"], "Music Music");
     EXPECT_EQ(s.users.ActivityOf(user).status, "Browsing");
     EXPECT_EQ(s.users.ActivityOf(user).countdown, 20);
     EXPECT_EQ(s.log.WaitForText("browsing"), "[Ann <A>]: browsing 'Rock <&>'");
@@ -223,6 +226,8 @@ TEST_F(WebTest, UrlsNamePicturesNodesOrNothing) {
          "#EXTM3U\r\n#EXTINF:-1, It's \"Me\"\r\nhttp://127.0.0.1/P" + std::to_string(cafe), false},
         {"/P" + std::to_string(rock), "image/jpeg", "not really a JPEG", false},
         {"/1234567", nullptr, notAvailable("/1234567"), true},
+        {"/000000", "text/html", "FolderLink=0\n", false},
+        {"/0000000", nullptr, notAvailable("/0000000"), true},
         {"/Z1234567", nullptr, notAvailable("/Z1234567"), true},
         {"/12a", nullptr, notAvailable("/12a"), true},
         {"/index.html", nullptr, notAvailable("/index.html"), true},
