@@ -6,6 +6,9 @@
 #include "library/FolderNode.h"
 #include "web/FolderPage.h"
 
+#include <cstdlib>
+#include <ctime>
+
 namespace tb {
 
 void DeliveryAnswers::ContentItem(FolderNode& folder, HttpRequest&, TextBuilder& listing) const {
@@ -32,11 +35,27 @@ HttpAnswer DeliveryAnswers::Browse(RandomStreamNode& stream, HttpRequest& reques
     return BrowseRandomStream(stream, request, numElem, fromIndex);
 }
 
+// The generator is seeded from the clock at every folder action, so two
+// shuffles in the same second come out alike.
 void DeliveryAnswers::WebAction(FolderNode& folder, HttpRequest& request, char action) const {
-    if (action == 'P' || action == 'B')
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    switch (action) {
+    case 'L':
+        SendFolderPlaylist(folder, request);
+        break;
+    case 'M':
+        SendFolderShuffle(folder, request);
+        break;
+    case 'N':
+        SendAnyRandom(folder, request);
+        break;
+    case 'P':
+    case 'B':
         folder.ServeImage(request, action);
-    else
+        break;
+    default:
         BuildFolderPage(folder, request);
+    }
 }
 
 void DeliveryAnswers::WebAction(SongNode& song, HttpRequest& request, char action) const {

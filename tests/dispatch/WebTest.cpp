@@ -7,7 +7,9 @@
 #include "server/ProgramTime.h"
 #include "web/WebSkins.h"
 
+#include <filesystem>
 #include <map>
+#include <set>
 
 namespace tb::test {
 namespace {
@@ -252,6 +254,55 @@ TEST_F(WebTest, UrlsNamePicturesNodesOrNothing) {
     s.index.SetReindexInProgress(true);
     EXPECT_EQ(Fetch(Get("/999999")).body,
               "<html><head></head><body><br>Reindex in progress, please wait!</body></html>");
+}
+
+// Playlists point back at the "P" URLs: a folder's in order with titles
+// ("L"), shuffled ("M"), twenty songs from anywhere ("N"), and a song's own.
+TEST_F(WebTest, FoldersAndSongsAnswerTheirPlaylists) {
+    int32_t rock = IdOf("Rock <&>"), cafe = IdOf("01 Caf\xe9.mp3"), plain = IdOf("02 Plain.mp3");
+    int32_t encore = IdOf("01 Encore.mp3");
+    const std::string p = "http://127.0.0.1/P",
+                      tag = std::string(s.index.IndexTime().TimeTag().View());
+    auto head = [](size_t length, const std::string& etag, bool folder) {
+        std::string type = "Content-Type: audio/mpegurl\r\n",
+                    tagLine = "ETag: \"" + etag + "\"\r\n";
+        return "HTTP/1.1 200 OK\r\nAccept-Ranges: bytes\r\nCache-Control: private\r\n"
+               "Content-Length: " +
+               std::to_string(length) + "\r\nContent-Disposition: inline; filename=song.m3u\r\n" +
+               (folder ? type + tagLine : tagLine + type) + "\r\n";
+    };
+    const std::string list = "#EXTM3U\r\n#EXTINF:-1, It's \"Me\"\r\n" + p + std::to_string(cafe) +
+                             "\r\n#EXTINF:-1, \r\n" + p + std::to_string(plain) + "\r\n";
+    EXPECT_EQ(Fetch(Get("/L" + std::to_string(rock))).raw, head(list.size(), tag, true) + list);
+    EXPECT_EQ(s.users.ActivityOf(user).status, "Play list");
+    EXPECT_EQ(s.log.WaitForText("playing list"), "[Ann <A>]: playing list 'Rock <&>'");
+    const std::string plainPath = s.music / "Music/Rock <&>/02 Plain.mp3";
+    const std::string song = "#EXTM3U\r\n#EXTINF:-1, \r\n" + p + std::to_string(plain) + ".m3u\r\n";
+    EXPECT_EQ(
+        Fetch(Get("/" + std::to_string(plain) + ".m3u")).raw,
+        head(song.size(),
+             FileTimeTag(plainPath) + "x" + std::to_string(std::filesystem::file_size(plainPath)),
+             false) +
+            song);
+
+    std::string shuffled = Fetch(Get("/M" + std::to_string(rock))).body;
+    EXPECT_TRUE(shuffled == "#EXTM3U\r\n" + p + std::to_string(cafe) + "\r\n" + p +
+                                std::to_string(plain) + "\r\n" ||
+                shuffled == "#EXTM3U\r\n" + p + std::to_string(plain) + "\r\n" + p +
+                                std::to_string(cafe) + "\r\n")
+        << shuffled;
+    EXPECT_EQ(s.users.ActivityOf(user).status, "Play folder random");
+    std::string any = Fetch(Get("/N" + std::to_string(rock))).body;
+    const std::set<std::string> songs = {"#EXTINF:-1, It's \"Me\"\r\n" + p + std::to_string(cafe),
+                                         "#EXTINF:-1, \r\n" + p + std::to_string(plain),
+                                         "#EXTINF:-1, \r\n" + p + std::to_string(encore)};
+    int entries = 0;
+    for (size_t at = any.find("#EXTINF"); at != std::string::npos;
+         at = any.find("#EXTINF", at + 1), ++entries)
+        EXPECT_TRUE(songs.count(any.substr(at, any.find("\r\n", any.find("\r\n", at) + 2) - at)))
+            << any;
+    EXPECT_EQ(entries, 20);
+    EXPECT_EQ(s.log.WaitForText("any random"), "[Ann <A>]: playing any random '");
 }
 
 // A browser revalidates on one persistent connection: a current tag gets
