@@ -2,6 +2,7 @@
 
 #include "delivery/FolderBrowse.h"
 #include "delivery/Playlists.h"
+#include "delivery/RandomStream.h"
 #include "delivery/SongAnswers.h"
 #include "library/FolderNode.h"
 #include "web/FolderPage.h"
@@ -68,7 +69,9 @@ void DeliveryAnswers::WebAction(SongNode& song, HttpRequest& request, char actio
 }
 
 void DeliveryAnswers::WebAction(RandomStreamNode& stream, HttpRequest& request, char action) const {
-    if (action != 'P')
+    if (action == 'P')
+        PlayRandomStream(stream, request);
+    else
         SendRandomStreamPlaylist(stream, request);
 }
 

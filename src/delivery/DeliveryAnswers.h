@@ -21,7 +21,7 @@ public:
     void WebAction(FolderNode& folder, HttpRequest& request, char action) const override;
     // "P" plays, "Z" downloads, other letters: a playlist of the song.
     void WebAction(SongNode& song, HttpRequest& request, char action) const override;
-    // Letters other than "P": a playlist of the stream.
+    // "P": the endless stream; other letters: a playlist of the stream.
     void WebAction(RandomStreamNode& stream, HttpRequest& request, char action) const override;
     void Play(SongNode& song, HttpRequest& request) const override;
 };

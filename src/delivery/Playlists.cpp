@@ -14,7 +14,6 @@
 #include "web/UserList.h"
 
 #include <cstdlib>
-#include <stdexcept>
 #include <vector>
 
 namespace tb {
@@ -146,8 +145,10 @@ void SendAnyRandom(FolderNode& folder, HttpRequest& request) {
         for (int tries = 1; !song; ++tries) {
             // A library (almost) without songs gets no playlist; the
             // connection ends instead of waiting for an answer.
-            if (tries == Tries || tree.Count() == 0)
-                throw std::runtime_error("no song found for a random playlist");
+            if (tries == Tries || tree.Count() == 0) {
+                request.closeConnection = true;
+                return;
+            }
             const MediaNode* node = tree.At(std::rand() % tree.Count());
             if (node->IsSong())
                 song = node;

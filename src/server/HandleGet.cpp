@@ -30,6 +30,7 @@ bool HandleGet(ClientConnection& connection, const char* bytes, int32_t count) {
     request.log = &connection.Log();
     request.quitEvent = &connection.QuitEvent();
     request.peer = connection.GetSocket().PeerAddress();
+    request.serverName = connection.CurrentSettings().name;
     if (parsed.fromDevice) {
         connection.Handlers().HandleDeviceGet(request);
         return false;

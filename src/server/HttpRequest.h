@@ -33,12 +33,16 @@ struct HttpRequest {
     bool wantsMetadata = false; // "icy-metadata: 1"
 
     // Where the handlers find the rest of the server.
+    String serverName;         // the server's name setting
     IPAddress peer;            // the client's address
     UserList* users = nullptr; // for status reports and the user's activity
     // The tree the request's node belongs to; holding it keeps the node
     // alive across a rebuild. A long answer lets go of it once it has taken
     // what it needs from the node.
     std::shared_ptr<const NodeTree> tree;
+    // Set by an answer that only the end of the connection can end (a
+    // stream without a length, or no answer at all).
+    bool closeConnection = false;
 };
 
 } // namespace tb

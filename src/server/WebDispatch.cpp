@@ -92,7 +92,7 @@ bool HandleWebGet(ServerContext& context, HttpRequest& request) {
             return true;
         if (node) {
             node->WebAction(request, url.action);
-            return true;
+            return !request.closeConnection;
         }
     }
     bool building = context.index.ReindexInProgress();
