@@ -106,7 +106,10 @@ void FolderNode::ServeImage(HttpRequest& request, char action) {
     FolderMetadata m = RefreshMetadata();
     const String& path = action == 'B' ? m.backImage : m.frontImage;
     String tag = FileETag(path.c_str());
-    if (path.IsEmpty()) {
+    // A picture that cannot be read (gone since the index was built) gets
+    // the placeholder too: the browser must not wait for an answer.
+    RegularFile file = path.IsEmpty() ? RegularFile() : OpenRegularFile(path.c_str());
+    if (!file.fd.IsOpen()) {
         request.socket->Write(Ok200(sizeof FolderImages::Placeholder, tag, "image/gif") +
                               String(reinterpret_cast<const char*>(FolderImages::Placeholder),
                                      sizeof FolderImages::Placeholder));
@@ -114,9 +117,6 @@ void FolderNode::ServeImage(HttpRequest& request, char action) {
     }
     const char* type =
         path.Length() >= 3 && path.At(path.Length() - 3) == 'j' ? "image/jpeg" : "image/gif";
-    RegularFile file = OpenRegularFile(path.c_str());
-    if (!file.fd.IsOpen())
-        return;
     request.socket->Write(Ok200(file.size, tag, type));
     SendFile(*request.socket, file.fd.Get(), file.size);
 }

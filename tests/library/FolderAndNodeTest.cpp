@@ -104,9 +104,15 @@ TEST_F(FolderPictureTest, PicturesFoundByNameCarryTheFileTagAndTheFileIsClosed) 
     EXPECT_EQ(answer, Answer(25000, tag, "image/jpeg") + bytes);
     EXPECT_EQ(folder.ImageETag('P'), tag.c_str());
 
-    dir.MakeDir("e/front.jpg"); // exists, but is a folder: nothing is sent
+    // Exists, but is a folder: the placeholder goes out, so that the browser
+    // does not wait for an answer.
+    dir.MakeDir("e/front.jpg");
     auto unreadable = Folder("e");
-    EXPECT_EQ(Serve(unreadable, 'P'), "");
+    std::string placeholder = Serve(unreadable, 'P');
+    EXPECT_EQ(placeholder.substr(placeholder.find("Content-Type")),
+              "Content-Type: image/gif\r\n\r\n" +
+                  std::string(reinterpret_cast<const char*>(FolderImages::Placeholder),
+                              sizeof FolderImages::Placeholder));
 }
 
 TEST(StreamLocatorTest, ReadsTheExactFormsOnlyAndWritesLowerCase) {
