@@ -1,6 +1,6 @@
 // The endless random stream: ICY metadata at exact byte positions, read by
 // mpg123; without metadata the songs' bytes as they are; and how a stream
-// ends.
+// ends. And a folder playlist played by mpg123.
 #include "core/Event.h"
 #include "core/Stream.h"
 #include "delivery/IcyMetadataWriter.h"
@@ -86,6 +86,19 @@ TEST_F(RandomStreamTest, Mpg123HearsEverySongsTitle) {
             << run.output;
     EXPECT_NE(run.output.find("ICY-NAME: Tune Bridge: Mix"), std::string::npos) << run.output;
     EXPECT_EQ(s.log.WaitForText("]: Playing '").substr(0, 17), "[Ann]: Playing 'M");
+}
+
+// A player that reads playlists plays the folder's songs through "L".
+TEST_F(RandomStreamTest, Mpg123PlaysAFolderPlaylist) {
+    TB_REQUIRE_TOOL(RunCommand("command -v mpg123").status == 0, "mpg123");
+    int32_t mix = s.index.Tree()->At(stream)->Parent()->Id();
+    CommandResult run = RunCommand(
+        "timeout 20 mpg123 -v -t --auth ann:secret -@ http://127.0.0.1:" + std::to_string(s.port) +
+        "/L" + std::to_string(mix) + " 2>&1");
+    EXPECT_EQ(run.status, 0) << Printable(run.output.substr(0, 2000));
+    for (const char* line : {"Playing MPEG stream 1 of 2", "Playing MPEG stream 2 of 2"})
+        EXPECT_NE(run.output.find(line), std::string::npos)
+            << Printable(run.output.substr(0, 2000));
 }
 
 // Without the metadata request the body is song after song, byte for byte.
