@@ -9,39 +9,29 @@ String PageText(const String& text) {
     return HtmlEscape(AsUtf8(text));
 }
 
+// The literal's escapes first; the markup characters, the quotation mark
+// among them, then as character references, which the browser undoes
+// before the script sees the text.
 String QuoteForScript(const String& text) {
-    String out;
+    String literal;
     for (char c : text.View()) {
         switch (c) {
         case '\'':
-            out += "\\'";
-            break;
         case '\\':
-            out += "\\\\";
+            literal += '\\';
+            literal += c;
             break;
         case '\n':
-            out += "\\n";
+            literal += "\\n";
             break;
         case '\r':
-            out += "\\r";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
+            literal += "\\r";
             break;
         default:
-            out += c;
+            literal += c;
         }
     }
-    return out;
+    return HtmlEscape(literal);
 }
 
 String FormatDuration(int32_t seconds) {
