@@ -34,6 +34,9 @@ void ApplyHeader(std::string_view text, size_t pos, ParsedGetRequest& out) {
         r.credentials = String(RestOfLine(text, pos + 23));
     } else if (AtNoCase(text, pos, "\r\nConnection: Keep-Alive")) {
         out.persistent = true;
+    } else if (AtNoCase(text, pos, "\r\nConnection: close")) {
+        // The client reads the answer to its end: it must get the close.
+        out.persistent = false;
     } else if (AtNoCase(text, pos, "\r\nicy-metadata:")) {
         r.wantsMetadata = LeadingInteger(RestOfLine(text, pos + 15)) == 1;
     } else if (AtNoCase(text, pos, "\r\nif-modified-since: ")) {

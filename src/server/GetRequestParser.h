@@ -13,7 +13,7 @@ namespace tb {
 struct ParsedGetRequest {
     HttpRequest request;     // path and header fields filled
     bool isPing = false;     // target is exactly "/ping"; nothing else is parsed then
-    bool persistent = false; // HTTP/1.1 or "Connection: Keep-Alive"
+    bool persistent = false; // HTTP/1.1 or "Connection: Keep-Alive", unless "Connection: close"
     bool fromDevice = false; // User-Agent begins with "Streamium"
 };
 

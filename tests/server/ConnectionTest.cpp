@@ -37,16 +37,20 @@ protected:
     TestServer server;
 };
 
-// The echo handlers answer a browser GET with its path. HTTP/1.0 and any
-// method but GET and POST end the connection.
+// The echo handlers answer a browser GET with its path. HTTP/1.0, an
+// HTTP/1.1 "Connection: close" and any method but GET and POST end the
+// connection.
 TEST_F(ConnectionTest, RequestsThatEndTheConnectionAndQuittingWithConnectionsOpen) {
-    LoopbackClient old(server.port), odd(server.port);
+    LoopbackClient old(server.port), closing(server.port), odd(server.port);
     old.Send("GET /only HTTP/1.0\r\n\r\nGET /never HTTP/1.0\r\n\r\n");
     EXPECT_EQ(Body(old), "/only");
     EXPECT_EQ(Rest(old), "");
+    closing.Send("GET /last HTTP/1.1\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(Body(closing), "/last");
+    EXPECT_EQ(Rest(closing), "");
     odd.Send("OPTIONS * HTTP/1.1\r\n\r\nGET /never HTTP/1.1\r\n\r\n");
     EXPECT_EQ(Rest(odd), "");
-    EXPECT_THAT(server.echo.Seen(), ElementsAre("web /only"));
+    EXPECT_THAT(server.echo.Seen(), ElementsAre("web /only", "web /last"));
     // Quitting ends every thread, with idle and half-sent connections open.
     LoopbackClient silent(server.port), halfSent(server.port), halfPost(server.port);
     halfSent.Send("GET /partial HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Ag");
