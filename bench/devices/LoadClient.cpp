@@ -7,6 +7,11 @@
 //       check it (status 200, the body as long as its Content-Length), close.
 //       One connection per request, as a device does. Stops after SECONDS or
 //       MAX_REQUESTS requests, whichever comes first.
+//   load_client keepalive PORT REQUEST_FILE CONCURRENCY SECONDS MAX_REQUESTS
+//       The same, but each thread keeps its connection and sends the next
+//       request once the answer's Content-Length bytes are in, as a browser
+//       does over HTTP/1.1. A connection the server ends (or announces to end
+//       with "Connection: close") is replaced; connections= counts them all.
 //   load_client streams PORT REQUEST_FILE CONCURRENCY SECONDS
 //       CONCURRENCY connections at once, each sending the request once and
 //       reading the whole body as fast as it can; an answer not complete
@@ -28,6 +33,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -104,15 +110,30 @@ struct Head {
     int status = 0;
     long long contentLength = -1;
     size_t bodyBytesRead = 0;
+    bool closes = false; // "Connection: close"
 };
 
+// The text after the first header line starting with `name`, or null.
+const char* HeaderValue(const std::string& header, const char* name) {
+    size_t length = std::strlen(name);
+    for (size_t at = header.find('\n'); at != std::string::npos; at = header.find('\n', at + 1))
+        if (strncasecmp(header.c_str() + at + 1, name, length) == 0)
+            return header.c_str() + at + 1 + length;
+    return nullptr;
+}
+
 long long ContentLengthOf(const std::string& header) {
-    for (size_t at = header.find('\n'); at != std::string::npos; at = header.find('\n', at + 1)) {
-        static const char name[] = "content-length:";
-        if (strncasecmp(header.c_str() + at + 1, name, sizeof name - 1) == 0)
-            return std::atoll(header.c_str() + at + sizeof name);
-    }
-    return -1;
+    const char* value = HeaderValue(header, "content-length:");
+    return value ? std::atoll(value) : -1;
+}
+
+bool ClosesConnection(const std::string& header) {
+    const char* value = HeaderValue(header, "connection:");
+    if (!value)
+        return false;
+    while (*value == ' ')
+        ++value;
+    return strncasecmp(value, "close", 5) == 0;
 }
 
 bool ReadHead(int fd, Head& head) {
@@ -129,7 +150,9 @@ bool ReadHead(int fd, Head& head) {
     }
     if (std::sscanf(text.c_str(), "HTTP/%*d.%*d %d", &head.status) != 1)
         return false;
-    head.contentLength = ContentLengthOf(text.substr(0, end + 2));
+    std::string header = text.substr(0, end + 2);
+    head.contentLength = ContentLengthOf(header);
+    head.closes = ClosesConnection(header);
     head.bodyBytesRead = text.size() - end - 4;
     return true;
 }
@@ -166,6 +189,27 @@ long long OneRequest(uint16_t port, const std::string& request, Clock::time_poin
     return body;
 }
 
+// One answer on a kept connection: the request sent, the head and exactly
+// Content-Length body bytes read. Returns the body length, or -1 when
+// anything is wrong; `closes` tells whether the connection can go on.
+long long OneKeptRequest(int fd, const std::string& request, Clock::time_point deadline,
+                         bool& closes) {
+    Head head;
+    closes = true;
+    if (!SendAll(fd, request) || !ReadHead(fd, head))
+        return -1;
+    if (head.status != 200 || head.contentLength < 0)
+        return -1;
+    long long want = head.contentLength - static_cast<long long>(head.bodyBytesRead);
+    if (want < 0)
+        return -1; // more bytes than announced
+    long long got = Discard(fd, want, deadline + std::chrono::seconds(ReceiveTimeoutSeconds));
+    if (got != want)
+        return -1;
+    closes = head.closes;
+    return head.contentLength;
+}
+
 struct Percentiles {
     double p50 = 0, p99 = 0, max = 0;
 };
@@ -179,8 +223,8 @@ Percentiles PercentilesOf(std::vector<double>& values) {
 }
 
 int RunRequests(uint16_t port, const std::string& request, int concurrency, double seconds,
-                long long maxRequests) {
-    std::atomic<long long> started{0}, errors{0};
+                long long maxRequests, bool keepAlive) {
+    std::atomic<long long> started{0}, errors{0}, connections{0};
     std::atomic<long long> bodyBytes{-1};
     std::mutex latenciesMutex;
     std::vector<double> latencies;
@@ -190,9 +234,24 @@ int RunRequests(uint16_t port, const std::string& request, int concurrency, doub
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     auto work = [&] {
         std::vector<double> mine;
+        std::unique_ptr<Connection> kept;
         while (Clock::now() < deadline && started.fetch_add(1) < maxRequests) {
             Clock::time_point t = Clock::now();
-            long long body = OneRequest(port, request, deadline);
+            long long body = -1;
+            if (!keepAlive) {
+                ++connections;
+                body = OneRequest(port, request, deadline);
+            } else {
+                if (!kept) {
+                    kept = std::make_unique<Connection>(port);
+                    ++connections;
+                }
+                bool closes = true;
+                if (kept->IsOpen())
+                    body = OneKeptRequest(kept->Fd(), request, deadline, closes);
+                if (closes)
+                    kept.reset();
+            }
             if (body < 0)
                 ++errors;
             else
@@ -211,9 +270,13 @@ int RunRequests(uint16_t port, const std::string& request, int concurrency, doub
     long long done = static_cast<long long>(latencies.size()) - errors;
     Percentiles p = PercentilesOf(latencies);
     std::printf("requests=%lld errors=%lld seconds=%.3f requests_per_s=%.0f body_bytes=%lld "
-                "p50_ms=%.3f p99_ms=%.3f max_ms=%.3f client_cpu_seconds=%.3f\n",
+                "p50_ms=%.3f p99_ms=%.3f max_ms=%.3f client_cpu_seconds=%.3f",
                 done, errors.load(), wall, done / wall, bodyBytes.load(), p.p50, p.p99, p.max,
                 CpuSeconds() - cpuBefore);
+    // Only in the new mode, so that lines of the other modes stay as they were.
+    if (keepAlive)
+        std::printf(" connections=%lld", connections.load());
+    std::printf("\n");
     return 0;
 }
 
@@ -303,6 +366,7 @@ bool ReadFile(const char* path, std::string& bytes) {
 
 int Usage() {
     std::fprintf(stderr, "usage: load_client requests PORT REQUEST_FILE CONCURRENCY SECONDS MAX\n"
+                         "       load_client keepalive PORT REQUEST_FILE CONCURRENCY SECONDS MAX\n"
                          "       load_client streams PORT REQUEST_FILE CONCURRENCY SECONDS\n"
                          "       load_client idle PORT COUNT SECONDS\n");
     return 2;
@@ -321,8 +385,9 @@ int main(int argc, char** argv) {
     if (argc < 6 || !ReadFile(argv[3], request) || request.empty())
         return Usage();
     int concurrency = std::max(1, std::atoi(argv[4]));
-    if (mode == "requests" && argc == 7)
-        return RunRequests(port, request, concurrency, std::atof(argv[5]), std::atoll(argv[6]));
+    if ((mode == "requests" || mode == "keepalive") && argc == 7)
+        return RunRequests(port, request, concurrency, std::atof(argv[5]), std::atoll(argv[6]),
+                           mode == "keepalive");
     if (mode == "streams")
         return RunStreams(port, request, concurrency, std::atof(argv[5]));
     return Usage();
