@@ -17,6 +17,8 @@ struct FolderMetadata {
     bool recommended = false;
     String frontImage;
     String backImage;
+
+    bool operator==(const FolderMetadata&) const = default;
 };
 
 } // namespace tb

@@ -16,6 +16,11 @@ String PageTemplate::SkinDir() const {
     return program_->SkinDir();
 }
 
+std::shared_ptr<const TemplateProgram> PageTemplate::Program() const {
+    std::lock_guard lock(mutex_);
+    return program_;
+}
+
 PageTemplate::Snapshot PageTemplate::Take() const {
     std::lock_guard lock(mutex_);
     return {program_, values_};

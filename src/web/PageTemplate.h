@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/String.h"
+#include "web/PageCache.h"
 #include "web/TemplateProgram.h"
 
 #include <array>
@@ -31,6 +32,9 @@ public:
     void Use(std::shared_ptr<const TemplateProgram> program);
     // The skin folder of the compiled template, empty for the built-in one.
     String SkinDir() const;
+    std::shared_ptr<const TemplateProgram> Program() const;
+    // The pages made from this template lately.
+    PageCache& Pages() noexcept { return pages_; }
 
     // What a render starts from.
     struct Snapshot {
@@ -45,6 +49,7 @@ private:
     mutable std::mutex mutex_;
     std::shared_ptr<const TemplateProgram> program_; // guarded by mutex_
     TemplateValues values_;                          // guarded by mutex_
+    PageCache pages_;
 };
 
 } // namespace tb

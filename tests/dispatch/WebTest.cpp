@@ -162,6 +162,12 @@ TEST_F(WebTest, AFolderPageShowsEveryValueOfTheFolderItsItemsAndTheUser) {
         {"D", std::to_string(live) + "|Live"},
     };
     EXPECT_EQ(v, expected);
+    // A page comes again from what is current: the metadata file, the skin.
+    s.music.Write("Music/Rock <&>/Tunebridge.ini", "Comment=Quiet\r\n");
+    EXPECT_EQ(Values(Fetch(Get("/" + std::to_string(rock))).body)["FolderComment"], "Quiet");
+    CompileTemplates(s.users, skins.Path().c_str(), "(Standard)");
+    EXPECT_EQ(Fetch(Get("/" + std::to_string(rock))).body.substr(0, 15), "<!DOCTYPE html>");
+    CompileTemplates(s.users, skins.Path().c_str(), "Probe");
     // Two levels below the share, the share is still the one below the root.
     auto deeper = Values(Fetch(Get("/" + std::to_string(live))).body);
     EXPECT_EQ(deeper["ShareName"] + " " + deeper["GrandParentName"], "Music Music");

@@ -1,0 +1,46 @@
+#include "web/PageCache.h"
+
+namespace tb {
+namespace {
+
+constexpr size_t MaxPages = 16;
+constexpr int64_t MaxBytes = 8 << 20;
+
+// The same owner, also after it is gone: a new object at the old address
+// is not taken for the old one.
+template <typename T> bool SameOwner(const std::weak_ptr<T>& a, const std::weak_ptr<T>& b) {
+    return !a.owner_before(b) && !b.owner_before(a);
+}
+
+} // namespace
+
+bool PageCache::Same(const Key& a, const Key& b) {
+    return a.folder == b.folder && SameOwner(a.tree, b.tree) && SameOwner(a.program, b.program) &&
+           a.userName == b.userName && a.metadata == b.metadata;
+}
+
+std::optional<String> PageCache::Find(const Key& key) const {
+    std::lock_guard lock(mutex_);
+    for (const auto& [kept, page] : pages_)
+        if (Same(kept, key))
+            return page;
+    return std::nullopt;
+}
+
+void PageCache::Keep(Key key, String page) {
+    std::lock_guard lock(mutex_);
+    for (auto at = pages_.begin(); at != pages_.end(); ++at)
+        if (Same(at->first, key)) {
+            bytes_ -= at->second.Length();
+            pages_.erase(at);
+            break;
+        }
+    bytes_ += page.Length();
+    pages_.emplace_front(std::move(key), std::move(page));
+    while (pages_.size() > MaxPages || (bytes_ > MaxBytes && pages_.size() > 1)) {
+        bytes_ -= pages_.back().second.Length();
+        pages_.pop_back();
+    }
+}
+
+} // namespace tb
