@@ -193,6 +193,26 @@ TEST(BrowserTest, EachSkinDrawsItsFolderPagesCleanlyInChromium) {
     const std::string screenshots = TUNEBRIDGE_SCREENSHOT_DIR;
     std::filesystem::create_directories(screenshots);
 
+    // curl: the login, and revalidation of a page and a picture.
+    TB_REQUIRE_TOOL(RunCommand("command -v curl").status == 0, "curl");
+    auto curl = [&](const std::string& options, const std::string& path) {
+        return RunCommand("curl -s -o /dev/null -D - " + options + " " + origin + path).output;
+    };
+    EXPECT_EQ(curl("", "/").substr(0, 27), "HTTP/1.1 401 Not authorized");
+    EXPECT_EQ(curl("--user ann:wrong", "/").substr(0, 27), "HTTP/1.1 401 Not authorized");
+    for (const char* path : {"/", "/R200"}) {
+        std::string head = curl("--user ann:secret", path);
+        size_t tag = head.find("ETag: ");
+        ASSERT_NE(tag, std::string::npos) << head;
+        std::string etag = head.substr(tag + 6, head.find('\r', tag) - tag - 6);
+        EXPECT_EQ(curl("--user ann:secret -H " + ShellQuote("If-None-Match: " + etag), path)
+                      .substr(0, 25),
+                  "HTTP/1.1 304 Not modified")
+            << path;
+    }
+    EXPECT_NE(curl("--user ann:secret", "/R200").find("Content-Type: image/gif"),
+              std::string::npos);
+
     const struct {
         const char* skin;
         const char* file;
@@ -242,16 +262,22 @@ TEST(BrowserTest, EachSkinDrawsItsFolderPagesCleanlyInChromium) {
                 std::set<std::string> requested;
                 for (const Request& r : Requests(netLog, origin)) {
                     requested.insert(r.path);
-                    EXPECT_TRUE(r.error == 0 && r.status >= 200 && r.status < 400)
+                    // A picture still on its way when the shot is taken is
+                    // pending (-1) or aborted (-3) at exit: not an answer.
+                    bool unfinished = r.error == -1 || r.error == -3;
+                    EXPECT_TRUE(unfinished || (r.error == 0 && r.status >= 200 && r.status < 400))
                         << what << ": net error, status, type, URL: " << r.line;
                     // Everything a page loads besides itself is a picture.
                     if (r.path != path && r.status == 200) {
                         EXPECT_EQ(r.contentType.rfind("image/", 0), 0u) << what << ": " << r.line;
                     }
                 }
-                std::vector<std::string> expected = {path, "/R202"};
+                // (Whether the icon is asked for before the shot varies.)
+                std::vector<std::string> expected = {path};
                 if (nocturne)
                     expected.insert(expected.end(), {"/G1", "/J1"});
+                else
+                    expected.push_back("/R200");
                 if (node == album)
                     expected.push_back("/P" + std::to_string(album));
                 for (const std::string& address : expected)
