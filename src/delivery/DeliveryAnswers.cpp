@@ -4,6 +4,7 @@
 #include "delivery/Playlists.h"
 #include "delivery/RandomStream.h"
 #include "delivery/SongAnswers.h"
+#include "delivery/ZipDownload.h"
 #include "library/FolderNode.h"
 #include "web/FolderPage.h"
 
@@ -49,6 +50,9 @@ void DeliveryAnswers::WebAction(FolderNode& folder, HttpRequest& request, char a
         break;
     case 'N':
         SendAnyRandom(folder, request);
+        break;
+    case 'Z':
+        SendFolderZip(folder, request);
         break;
     case 'P':
     case 'B':

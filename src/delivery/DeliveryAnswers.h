@@ -16,8 +16,9 @@ public:
                       const String& superScroll) const override;
     HttpAnswer Browse(RandomStreamNode& stream, HttpRequest& request, int32_t numElem,
                       int32_t fromIndex, const String& superScroll) const override;
-    // "L", "M", "N": playlists; "P" and "B": the folder's front and back
-    // picture; other letters: the folder's page.
+    // "L", "M", "N": playlists; "Z": the folder as a zip archive; "P" and
+    // "B": the folder's front and back picture; other letters: the folder's
+    // page.
     void WebAction(FolderNode& folder, HttpRequest& request, char action) const override;
     // "P" plays, "Z" downloads, other letters: a playlist of the song.
     void WebAction(SongNode& song, HttpRequest& request, char action) const override;
