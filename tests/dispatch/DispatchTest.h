@@ -38,6 +38,14 @@ struct DispatchServer : TestServer {
     std::atomic<int> changes{0}; // calls of the user list's change handler
 };
 
+// A browser's GET of `path` as the web user "ann" with password "secret",
+// with `more` header lines.
+inline std::string BrowserGet(const std::string& path, const std::string& more = "") {
+    return "GET " + path +
+           " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic YW5uOnNlY3JldA==\r\n" + more +
+           "\r\n";
+}
+
 inline uint32_t NetAddress(const char* dotted) {
     in_addr address{};
     inet_pton(AF_INET, dotted, &address);
@@ -66,6 +74,15 @@ protected:
         return user;
     }
     void Start() { ASSERT_NE(s.StartAndWait(), 0) << "the server did not start"; }
+    // The index ID (a browser's node number) of the first node of that name.
+    int32_t IdOf(const std::string& name) {
+        auto tree = s.index.Tree();
+        for (int32_t id = 0; id < tree->Count(); ++id)
+            if (std::string(tree->At(id)->Name().View()) == name)
+                return id;
+        ADD_FAILURE() << "no node " << name;
+        return -1;
+    }
     // A player on the running server; its problems fail the test at the end.
     DeviceSimulator& Device(const std::string& identity = Identity,
                             const char* source = "127.0.0.1") {

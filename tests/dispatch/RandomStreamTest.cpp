@@ -64,8 +64,7 @@ protected:
                 stream = id;
     }
     std::string Request(const std::string& more = "") {
-        return "GET /P" + std::to_string(stream) +
-               " HTTP/1.1\r\nHost: h\r\nAuthorization: Basic YW5uOnNlY3JldA==\r\n" + more + "\r\n";
+        return BrowserGet("/P" + std::to_string(stream), more);
     }
     std::string Song(const std::string& title) {
         return ReadFileBytes(s.music / ("Mix/" + title + ".mp3"));

@@ -83,14 +83,6 @@ protected:
         CompileTemplates(s.users, skins.Path().c_str(), "Probe");
         Start();
     }
-    int32_t IdOf(const std::string& name) {
-        auto tree = s.index.Tree();
-        for (int32_t id = 0; id < tree->Count(); ++id)
-            if (std::string(tree->At(id)->Name().View()) == name)
-                return id;
-        ADD_FAILURE() << "no node " << name;
-        return -1;
-    }
     static std::string Get(const std::string& path, const std::string& credentials = "ann:secret",
                            const std::string& more = "") {
         return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic " +

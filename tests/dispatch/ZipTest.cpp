@@ -77,23 +77,11 @@ protected:
         user = AddUser("Ann", "ann");
         Start();
     }
-    int32_t IdOf(const std::string& name) {
-        auto tree = s.index.Tree();
-        for (int32_t id = 0; id < tree->Count(); ++id)
-            if (std::string(tree->At(id)->Name().View()) == name)
-                return id;
-        ADD_FAILURE() << "no node " << name;
-        return -1;
-    }
-    static std::string Get(int32_t folder) {
-        return "GET /Z" + std::to_string(folder) +
-               " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Basic YW5uOnNlY3JldA==\r\n\r\n";
-    }
     // One answer, read no further than 1 MB: an archive sent by mistake
     // must not fill the memory.
     Answer Zip(const std::string& folder = "Album", bool* closed = nullptr) {
         LoopbackClient client(s.port);
-        client.Send(Get(IdOf(folder)));
+        client.Send(BrowserGet("/Z" + std::to_string(IdOf(folder))));
         std::string raw;
         for (std::string more = "?"; !more.empty() && raw.size() < (1 << 20);) {
             raw += more = client.ReadAtLeast(1);
@@ -271,7 +259,7 @@ protected:
     std::unique_ptr<LoopbackClient> StartBig() {
         auto client =
             std::make_unique<LoopbackClient>(s.port, LoopbackClient::Options{"127.0.0.1", 4096});
-        client->Send(Get(IdOf("Big")));
+        client->Send(BrowserGet("/Z" + std::to_string(IdOf("Big"))));
         received = client->ReadAtLeast(1000);
         EXPECT_NE(received.find("Content-Length:"), std::string::npos);
         return client;
