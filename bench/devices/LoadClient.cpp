@@ -16,6 +16,13 @@
 //       CONCURRENCY connections at once, each sending the request once and
 //       reading the whole body as fast as it can; an answer not complete
 //       after SECONDS counts as an error.
+//   load_client timed PORT REQUEST_FILE CONCURRENCY SECONDS
+//       CONCURRENCY connections at once, each sending the request and reading
+//       the body as fast as it can for SECONDS, for endless streams (no
+//       Content-Length needed). A body that ends before then is asked for
+//       again on a new connection (reconnects= counts them), so finite files
+//       serve as endless ones. With "icy-metaint: N" in the answer, the first
+//       metadata block of each answer is checked ("StreamTitle='...").
 //   load_client idle PORT COUNT SECONDS
 //       opens COUNT connections that send nothing, prints "open COUNT" and
 //       keeps them for SECONDS.
@@ -111,6 +118,8 @@ struct Head {
     long long contentLength = -1;
     size_t bodyBytesRead = 0;
     bool closes = false; // "Connection: close"
+    long long metaint = -1;
+    std::string body; // the body bytes that came with the head
 };
 
 // The text after the first header line starting with `name`, or null.
@@ -153,7 +162,10 @@ bool ReadHead(int fd, Head& head) {
     std::string header = text.substr(0, end + 2);
     head.contentLength = ContentLengthOf(header);
     head.closes = ClosesConnection(header);
+    const char* metaint = HeaderValue(header, "icy-metaint:");
+    head.metaint = metaint ? std::atoll(metaint) : -1;
     head.bodyBytesRead = text.size() - end - 4;
+    head.body = text.substr(end + 4);
     return true;
 }
 
@@ -336,6 +348,128 @@ int RunStreams(uint16_t port, const std::string& request, int concurrency, doubl
     return 0;
 }
 
+// Takes `count` bytes of the body: first from `pending` (what came with the
+// head), then from the socket, keeping them only when `keep` is given.
+bool TakeBody(int fd, std::string& pending, size_t count, std::string* keep) {
+    size_t fromPending = std::min(count, pending.size());
+    if (keep)
+        keep->append(pending, 0, fromPending);
+    pending.erase(0, fromPending);
+    count -= fromPending;
+    char buffer[4096];
+    while (count > 0) {
+        size_t want = std::min(count, sizeof buffer);
+        ssize_t n = keep ? ::recv(fd, buffer, want, 0) : ::recv(fd, nullptr, want, MSG_TRUNC);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        if (keep)
+            keep->append(buffer, static_cast<size_t>(n));
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The first metadata block: after `metaint` audio bytes, a length byte (in
+// 16-byte units) and the text. Returns the body bytes taken, or -1 when the
+// block is not what a player expects.
+long long CheckFirstMetadata(int fd, Head& head) {
+    std::string length, block;
+    auto metaint = static_cast<size_t>(head.metaint);
+    if (!TakeBody(fd, head.body, metaint, nullptr) || !TakeBody(fd, head.body, 1, &length))
+        return -1;
+    size_t size = static_cast<unsigned char>(length[0]) * 16u;
+    if (!TakeBody(fd, head.body, size, &block))
+        return -1;
+    if (size > 0 && block.compare(0, 13, "StreamTitle='") != 0)
+        return -1;
+    return static_cast<long long>(metaint + 1 + size);
+}
+
+struct TimedTotals {
+    std::atomic<long long> bytes{0}, errors{0}, reconnects{0}, checked{0};
+};
+
+// One client of the timed mode: its body bytes until the deadline.
+long long TimedClient(uint16_t port, const std::string& request, Clock::time_point deadline,
+                      TimedTotals& totals) {
+    long long got = 0;
+    for (bool first = true; Clock::now() < deadline; first = false) {
+        Connection c(port);
+        Head head;
+        if (!c.IsOpen() || !SendAll(c.Fd(), request) || !ReadHead(c.Fd(), head) ||
+            head.status != 200) {
+            ++totals.errors;
+            return got;
+        }
+        if (!first)
+            ++totals.reconnects;
+        if (head.metaint > 0) {
+            long long taken = CheckFirstMetadata(c.Fd(), head);
+            if (taken < 0) {
+                ++totals.errors;
+                return got;
+            }
+            ++totals.checked;
+            got += taken;
+        }
+        got += static_cast<long long>(head.body.size());
+        for (;;) {
+            ssize_t n = ::recv(c.Fd(), nullptr, DiscardStep, MSG_TRUNC);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                ++totals.errors;
+                return got;
+            }
+            if (n == 0)
+                break; // a finite body: ask again
+            got += n;
+            if (Clock::now() >= deadline)
+                return got;
+        }
+    }
+    return got;
+}
+
+int RunTimed(uint16_t port, const std::string& request, int concurrency, double seconds) {
+    TimedTotals totals;
+    std::atomic<long long> ready{0};
+    std::atomic<bool> go{false};
+    std::vector<double> rates(static_cast<size_t>(concurrency), 0.0);
+    Clock::time_point start, deadline;
+    auto work = [&](size_t index) {
+        ++ready;
+        while (!go.load())
+            std::this_thread::yield();
+        long long got = TimedClient(port, request, deadline, totals);
+        totals.bytes += got;
+        rates[index] = got / SecondsSince(start) / 1e6;
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < concurrency; ++i)
+        threads.emplace_back(work, static_cast<size_t>(i));
+    while (ready.load() < concurrency)
+        std::this_thread::yield();
+    double cpuBefore = CpuSeconds();
+    start = Clock::now();
+    deadline =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    go = true;
+    for (std::thread& t : threads)
+        t.join();
+    double wall = SecondsSince(start);
+    std::sort(rates.begin(), rates.end());
+    std::printf("streams=%d errors=%lld bytes=%lld seconds=%.3f mb_per_s=%.1f "
+                "slowest_mb_per_s=%.1f fastest_mb_per_s=%.1f reconnects=%lld "
+                "metadata_checked=%lld client_cpu_seconds=%.3f\n",
+                concurrency, totals.errors.load(), totals.bytes.load(), wall,
+                totals.bytes.load() / wall / 1e6, rates.front(), rates.back(),
+                totals.reconnects.load(), totals.checked.load(), CpuSeconds() - cpuBefore);
+    return 0;
+}
+
 int RunIdle(uint16_t port, int count, double seconds) {
     std::vector<int> sockets;
     for (int i = 0; i < count; ++i) {
@@ -368,6 +502,7 @@ int Usage() {
     std::fprintf(stderr, "usage: load_client requests PORT REQUEST_FILE CONCURRENCY SECONDS MAX\n"
                          "       load_client keepalive PORT REQUEST_FILE CONCURRENCY SECONDS MAX\n"
                          "       load_client streams PORT REQUEST_FILE CONCURRENCY SECONDS\n"
+                         "       load_client timed PORT REQUEST_FILE CONCURRENCY SECONDS\n"
                          "       load_client idle PORT COUNT SECONDS\n");
     return 2;
 }
@@ -390,5 +525,7 @@ int main(int argc, char** argv) {
                            mode == "keepalive");
     if (mode == "streams")
         return RunStreams(port, request, concurrency, std::atof(argv[5]));
+    if (mode == "timed")
+        return RunTimed(port, request, concurrency, std::atof(argv[5]));
     return Usage();
 }
