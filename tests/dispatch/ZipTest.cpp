@@ -2,7 +2,6 @@
 // header and bytes, what other zip readers make of it, the cover pictures'
 // names, the file dates, and files that go away or change under it.
 #include "delivery/Crc32.h"
-#include "delivery/DownloadProgress.h"
 #include "dispatch/DispatchTest.h"
 #include "server/ProgramTime.h"
 #include "support/Shell.h"
@@ -108,42 +107,6 @@ protected:
     UserList::Entry user;
     std::string a, b;
 };
-
-TEST(Crc32Test, GivesTheCheckValuesAlsoWhenFedInPieces) {
-    const std::pair<std::string, uint32_t> cases[] = {{"", 0},
-                                                      {"abc", 0x352441C2},
-                                                      {"123456789", 0xCBF43926},
-                                                      {std::string(1, '\0'), 0xD202EF8D}};
-    for (const auto& [bytes, crc] : cases) {
-        EXPECT_EQ(Crc32::Of(bytes), crc) << bytes;
-        Crc32 pieces;
-        for (char c : bytes)
-            pieces.Update(&c, 1);
-        EXPECT_EQ(pieces.Value(), crc) << bytes;
-    }
-}
-
-TEST(DownloadProgressTest, ReportsTheShareSentOnTheUserList) {
-    UserList users;
-    auto ann = std::make_shared<WebUser>();
-    ann->id = "ann";
-    users.Add(ann);
-    DownloadProgress progress(users, "ann");
-    // Four billion bytes: the share is computed 64 bits wide.
-    const std::pair<std::function<void()>, std::pair<const char*, int32_t>> steps[] = {
-        {[&] { progress.Begin(4'000'000'000); }, {"Download", 5}},
-        {[&] { progress.Progress(1'000'000'000); }, {"Download 25%", 5}},
-        {[&] { progress.Progress(2'999'999'999); }, {"Download 99%", 5}},
-        {[&] { progress.Progress(1); }, {"Download 100%", 5}},
-        {[&] { progress.End(false); }, {"Download end", 10}},
-        {[&] { progress.End(true); }, {"Download abort", 10}},
-    };
-    for (const auto& [step, status] : steps) {
-        step();
-        EXPECT_EQ(users.ActivityOf(ann).status, status.first);
-        EXPECT_EQ(users.ActivityOf(ann).countdown, status.second);
-    }
-}
 
 TEST_F(ZipTest, TheAnswerHasItsExactHeaderAndLengthAndReportsTheDownload) {
     size_t before = s.log.Count();
