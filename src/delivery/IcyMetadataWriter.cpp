@@ -25,20 +25,32 @@ String IcyMetadataWriter::Block(const String& songText) {
     return block;
 }
 
+// Audio and the blocks among it go out in one write: a block is small, and
+// a send of its own costs as much as one of 5000 bytes. A song's block is
+// made once.
 int32_t IcyMetadataWriter::Write(OutputStream& out, const char* bytes, int32_t count,
                                  const String& songText) {
+    if (counter_ + count < Interval) {
+        out.Write(bytes, count);
+        counter_ += count;
+        return Interval - counter_;
+    }
+    if (block_.IsEmpty() || songText != blockText_) {
+        blockText_ = songText;
+        block_ = Block(songText);
+    }
+    pending_.clear();
     while (counter_ + count >= Interval) {
         int32_t head = Interval - counter_;
-        out.Write(bytes, head);
-        String block = Block(songText);
-        out.Write(block.c_str(), block.Length());
+        pending_.append(bytes, static_cast<size_t>(head));
+        pending_.append(block_.c_str(), static_cast<size_t>(block_.Length()));
         bytes += head;
         count -= head;
         counter_ = 0;
     }
-    if (count > 0)
-        out.Write(bytes, count);
-    counter_ += count;
+    pending_.append(bytes, static_cast<size_t>(count));
+    counter_ = count;
+    out.Write(pending_.data(), static_cast<int32_t>(pending_.size()));
     return Interval - counter_;
 }
 

@@ -3,6 +3,7 @@
 #include "core/String.h"
 
 #include <cstdint>
+#include <string>
 
 namespace tb {
 
@@ -27,6 +28,9 @@ public:
 
 private:
     int32_t counter_ = 0; // audio bytes since the last block
+    String blockText_;    // the song text block_ was made for
+    String block_;
+    std::string pending_; // what one Write sends
 };
 
 } // namespace tb
