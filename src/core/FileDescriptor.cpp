@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,21 @@ std::optional<std::string> ReadWholeFile(const char* path, int64_t limit) {
     if (::read(file.fd.Get(), &extra, 1) != 0) // it grew meanwhile
         return std::nullopt;
     return bytes;
+}
+
+FileDescriptor SealedMemoryFile(const char* name, std::string_view bytes) {
+    FileDescriptor file(::memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    for (size_t done = 0; file.IsOpen() && done < bytes.size();) {
+        ssize_t n = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<size_t>(n);
+        else if (n == 0 || errno != EINTR)
+            file.Reset();
+    }
+    constexpr int Seals = F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
+    if (file.IsOpen() && ::fcntl(file.Get(), F_ADD_SEALS, Seals) != 0)
+        file.Reset();
+    return file;
 }
 
 } // namespace tb

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tb {
@@ -47,5 +48,9 @@ RegularFile OpenRegularFile(const char* path);
 // The whole content of a regular file of at most `limit` bytes; nothing
 // when it cannot be opened, is larger, or changes size while it is read.
 std::optional<std::string> ReadWholeFile(const char* path, int64_t limit);
+
+// An unnamed file in memory holding `bytes`, sealed so that they can no
+// longer change; closed when the system cannot make one.
+FileDescriptor SealedMemoryFile(const char* name, std::string_view bytes);
 
 } // namespace tb

@@ -37,7 +37,7 @@ ServerSocket::~ServerSocket() {
 
 std::unique_ptr<Socket> ServerSocket::Accept(int32_t timeoutMs) {
     for (;;) {
-        int client = ::accept4(handle_, nullptr, nullptr, SOCK_CLOEXEC);
+        int client = ::accept4(handle_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client >= 0)
             return std::make_unique<Socket>(client, timeoutMs);
         // A connection that died in the backlog is not the listener's failure,

@@ -5,9 +5,11 @@
 
 namespace tb {
 
-// A connected TCP socket over IPv4 with blocking byte-stream calls. Every
-// failure throws SocketException with errno; an orderly close by the peer
-// throws SocketException::PeerClosed. Used by one thread at a time, except
+// A connected TCP socket over IPv4 with blocking byte-stream calls. The
+// handle itself never blocks: the calls wait in poll, against this object's
+// time-outs. Every failure throws SocketException with errno (EAGAIN when a
+// time-out passed); an orderly close by the peer throws
+// SocketException::PeerClosed. Used by one thread at a time, except
 // Interrupt, which any thread may call.
 class Socket : public InputStream, public OutputStream {
 public:
@@ -21,7 +23,8 @@ public:
     Socket& operator=(const Socket&) = delete;
 
     void SetTimeout(int32_t milliseconds);
-    // Sends only: a send that moves no byte for this long fails (EAGAIN).
+    // Sends only: a write fails (EAGAIN) once it has waited this long
+    // without handing the system a further 64 kB.
     void SetSendTimeout(int32_t milliseconds);
     void Connect(const IPAddress& address);
 
@@ -34,6 +37,11 @@ public:
     // Both texts, one after the other, handed to the system together.
     void Write(const String& first, const String& second);
     void Put(char byte) override;
+    // Sends `header`, then `count` bytes of the open file `fd` from
+    // `offset`, the file's without copying them through this process;
+    // returns how many of the file's bytes went, fewer only when the file
+    // ends first. The calling thread gets no SIGPIPE from then on.
+    uint64_t SendFile(const String& header, int fd, uint64_t offset, uint64_t count);
     // Shuts down both directions and closes; closing twice does nothing.
     void Close() override;
 
@@ -45,7 +53,13 @@ public:
     IPAddress LocalAddress() const;
 
 private:
+    class SendClock;
+    // Waits until the socket takes bytes again; throws when `clock` ran out.
+    void WaitWritable(const SendClock& clock);
+
     int handle_;
+    int32_t receiveTimeoutMs_ = 0; // 0: no limit
+    int32_t sendTimeoutMs_ = 0;
 };
 
 } // namespace tb

@@ -1,6 +1,8 @@
 // Addresses, and sockets over real loopback connections: ends, writes cut
-// short by signals, and the process-wide shutdown.
+// short by signals or by a peer that stops reading, files sent whole, and
+// the process-wide shutdown.
 #include "core/Exceptions.h"
+#include "core/FileDescriptor.h"
 #include "core/IPAddress.h"
 #include "core/ServerSocket.h"
 #include "core/Socket.h"
@@ -175,6 +177,80 @@ TEST_F(SocketTest, ShutdownAllLeavesAloneWhatReusesAClosedSocketsNumber) {
     EXPECT_EQ(recv(fds[1], &c, 1, MSG_DONTWAIT), 1);
     close(fds[0]);
     close(fds[1]);
+}
+
+// A write gives up once the peer has taken nothing for the send time-out,
+// however much it took before; a peer that reads slowly keeps it going. A
+// read gives up when nothing came for the receive time-out.
+TEST_F(SocketTest, TimeOutsEndWaitsForAStalledPeerButNotForASlowOne) {
+    auto pair = [this] { // small buffers, so that the writer waits
+        int fds[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+        int small = 65536;
+        setsockopt(fds[0], SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        setsockopt(fds[1], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+        client_ = std::make_unique<Socket>(fds[0], 0);
+        accepted_ = std::make_unique<Socket>(fds[1], 0);
+        accepted_->SetSendTimeout(300);
+    };
+    std::vector<char> block(2 << 20, 'x');
+    pair();
+    std::thread slowReader([&] {
+        std::vector<char> buffer(32 * 1024);
+        CodeOf([&] { // ends early when the writer gives up and closes
+            for (size_t got = 0; got < block.size(); std::this_thread::sleep_for(20ms))
+                got += static_cast<size_t>(client_->Read(buffer.data(), buffer.size()));
+        });
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CodeOf([&] { accepted_->Write(block.data(), block.size()); }), 0);
+    EXPECT_GT(std::chrono::steady_clock::now() - start, 600ms) << "the reader was not slow";
+    accepted_->Close();
+    slowReader.join();
+
+    pair(); // nobody reads this one
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(CodeOf([&] { accepted_->Write(block.data(), block.size()); }), EAGAIN);
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, 300ms);
+    EXPECT_LT(took, 1500ms);
+
+    accepted_->SetTimeout(200);
+    start = std::chrono::steady_clock::now();
+    auto read = std::async(std::launch::async, [&] { return CodeOf([&] { accepted_->Get(); }); });
+    bool ended = read.wait_for(5s) == std::future_status::ready;
+    EXPECT_TRUE(ended) << "the read outlived its time-out";
+    if (!ended)
+        client_->Close(); // the peer's end ends it
+    EXPECT_EQ(read.get(), EAGAIN);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
+}
+
+// A file goes out after its header as it is, also when it is shorter than
+// asked; a gone peer makes it fail without a signal that kills the process.
+TEST_F(SocketTest, SendFileSendsTheHeaderAndTheFilesBytes) {
+    std::string bytes(300000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 13 + i / 253);
+    FileDescriptor file = SealedMemoryFile("test", bytes);
+    ASSERT_TRUE(file.IsOpen());
+    Connect(0, 20000);
+    auto sent = std::async(std::launch::async, [&] {
+        return accepted_->SendFile("Head:", file.Get(), 1000, bytes.size());
+    });
+    std::string received(5 + bytes.size() - 1000, '\0');
+    for (size_t got = 0; got < received.size();)
+        got += static_cast<size_t>(
+            client_->Read(received.data() + got, static_cast<int32_t>(received.size() - got)));
+    EXPECT_EQ(sent.get(), bytes.size() - 1000);
+    EXPECT_TRUE(received == "Head:" + bytes.substr(1000));
+
+    client_->Close();
+    int32_t code = CodeOf([&] {
+        for (int i = 0; i < 100; ++i)
+            accepted_->SendFile("", file.Get(), 0, bytes.size());
+    });
+    EXPECT_TRUE(code == EPIPE || code == ECONNRESET) << code;
 }
 
 } // namespace
