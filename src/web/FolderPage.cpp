@@ -124,14 +124,20 @@ void BuildFolderPage(FolderNode& folder, HttpRequest& request) {
     PageTemplate& page = TemplateOf(*request.user);
     String name = request.users->NameOf(request.user);
     PageCache::Key key{page.Program(), request.tree, folder.Id(), name, folder.RefreshMetadata()};
-    std::optional<String> body = page.Pages().Find(key);
-    if (!body) {
+    std::shared_ptr<const PageCache::Page> kept = page.Pages().Find(key);
+    String body;
+    if (!kept) {
         body = RenderFolderPage(page, folder, key.metadata, name);
-        page.Pages().Keep(key, *body);
+        page.Pages().Keep(key, body);
     }
     request.users->SetStatus(request.user->Key(), "Browsing", 20);
     request.log->AddLine("[" + name + "]: browsing '" + folder.Name() + "'");
-    request.socket->Write(Html200(body->Length(), folder.GetETag(request, ' ')), *body);
+    String etag = folder.GetETag(request, ' ');
+    if (kept)
+        request.socket->SendFile(Html200(static_cast<int32_t>(kept->length), etag),
+                                 kept->file.Get(), 0, kept->length);
+    else
+        request.socket->Write(Html200(body.Length(), etag), body);
 }
 
 } // namespace tb

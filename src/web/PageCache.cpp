@@ -19,26 +19,29 @@ bool PageCache::Same(const Key& a, const Key& b) {
            a.userName == b.userName && a.metadata == b.metadata;
 }
 
-std::optional<String> PageCache::Find(const Key& key) const {
+std::shared_ptr<const PageCache::Page> PageCache::Find(const Key& key) const {
     std::lock_guard lock(mutex_);
     for (const auto& [kept, page] : pages_)
         if (Same(kept, key))
             return page;
-    return std::nullopt;
+    return nullptr;
 }
 
-void PageCache::Keep(Key key, String page) {
+void PageCache::Keep(Key key, const String& page) {
+    auto kept = std::make_shared<Page>(Page{SealedMemoryFile("page", page.View()), page.Length()});
+    if (!kept->file.IsOpen())
+        return;
     std::lock_guard lock(mutex_);
     for (auto at = pages_.begin(); at != pages_.end(); ++at)
         if (Same(at->first, key)) {
-            bytes_ -= at->second.Length();
+            bytes_ -= at->second->length;
             pages_.erase(at);
             break;
         }
-    bytes_ += page.Length();
-    pages_.emplace_front(std::move(key), std::move(page));
+    bytes_ += kept->length;
+    pages_.emplace_front(std::move(key), std::move(kept));
     while (pages_.size() > MaxPages || (bytes_ > MaxBytes && pages_.size() > 1)) {
-        bytes_ -= pages_.back().second.Length();
+        bytes_ -= pages_.back().second->length;
         pages_.pop_back();
     }
 }

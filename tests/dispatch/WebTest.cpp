@@ -154,6 +154,9 @@ TEST_F(WebTest, AFolderPageShowsEveryValueOfTheFolderItsItemsAndTheUser) {
         {"D", std::to_string(live) + "|Live"},
     };
     EXPECT_EQ(v, expected);
+    Answer again = Fetch(Get("/" + std::to_string(rock))); // the kept page
+    EXPECT_TRUE(again.Complete()) << again.Describe();
+    EXPECT_TRUE(again.body == page.body);
     // A page comes again from what is current: the metadata file, the skin.
     s.music.Write("Music/Rock <&>/Tunebridge.ini", "Comment=Quiet\r\n");
     EXPECT_EQ(Values(Fetch(Get("/" + std::to_string(rock))).body)["FolderComment"], "Quiet");
