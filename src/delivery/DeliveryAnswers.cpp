@@ -6,6 +6,7 @@
 #include "delivery/SongAnswers.h"
 #include "delivery/ZipDownload.h"
 #include "library/FolderNode.h"
+#include "library/ServiceItem.h"
 #include "web/FolderPage.h"
 
 #include <cstdlib>
@@ -41,6 +42,10 @@ HttpAnswer DeliveryAnswers::Browse(RandomStreamNode& stream, HttpRequest& reques
 // shuffles in the same second come out alike.
 void DeliveryAnswers::WebAction(FolderNode& folder, HttpRequest& request, char action) const {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (ServiceItem* service = folder.Service()) {
+        service->WebAction(folder, request, action);
+        return;
+    }
     switch (action) {
     case 'L':
         SendFolderPlaylist(folder, request);

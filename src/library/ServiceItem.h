@@ -2,6 +2,7 @@
 
 #include "config/PersistantObject.h"
 #include "core/String.h"
+#include "server/HttpRequest.h"
 
 #include <memory>
 #include <vector>
@@ -37,6 +38,12 @@ public:
     // Builds the service's node under `parent`; null when the build was cancelled.
     virtual std::unique_ptr<FolderNode> CreateNode(FolderNode* parent,
                                                    IndexBuildContext& context) = 0;
+    // Answers every browser action on a folder that carries this service,
+    // in place of the folder's own. One without answers of its own ends the
+    // connection, so that the browser is not left waiting.
+    virtual void WebAction(FolderNode& /*folder*/, HttpRequest& request, char /*action*/) {
+        request.closeConnection = true;
+    }
 };
 
 } // namespace tb
