@@ -31,6 +31,8 @@ struct Settings {
     // Devices admitted automatically, at most (entries with a device
     // identity); further unknown devices are refused.
     int32_t maxAutoUnits = 32;
+    // A radio station that sends nothing for this long ends its relay.
+    int32_t stationTimeoutSeconds = 30;
 
     // MP3
     bool preloadMp3Info = false;
@@ -57,6 +59,8 @@ inline constexpr SettingLimit SettingLimits[] = {
     {"SendTimeoutSeconds", &Settings::sendTimeoutSeconds, 1, 86400,
      "seconds a client may take nothing before its connection ends"},
     {"MaxAutoUnits", &Settings::maxAutoUnits, 0, 100000, "devices admitted automatically, at most"},
+    {"StationTimeoutSeconds", &Settings::stationTimeoutSeconds, 1, 86400,
+     "seconds a radio station may send nothing before its relay ends"},
 };
 
 // Settings shared between the thread that changes them (start-up, setup,

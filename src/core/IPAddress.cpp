@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <cstring>
+#include <netdb.h>
 
 namespace tb {
 namespace {
@@ -48,6 +49,18 @@ IPAddress IPAddress::FromHostPort(const char* text, const char* anyText) {
     if (text[anyLength] != ':')
         throw IPAddressException();
     return IPAddress(0, ParsePort(text + anyLength + 1));
+}
+
+std::optional<IPAddress> IPAddress::Resolve(const char* host, uint16_t port) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (*host == '\0' || getaddrinfo(host, nullptr, &hints, &found) != 0 || !found)
+        return std::nullopt;
+    uint32_t address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(found);
+    return IPAddress(address, port);
 }
 
 String IPAddress::HostText() const {

@@ -3,6 +3,7 @@
 #include "core/String.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace tb {
 
@@ -22,6 +23,9 @@ public:
     // As FromHostPort, but a text beginning with `anyText` stands for address 0
     // and must continue with ':' and the port.
     static IPAddress FromHostPort(const char* text, const char* anyText);
+    // The first IPv4 address the system's resolver gives for a host name (a
+    // dotted quad is a name too), with `port`; nothing when there is none.
+    static std::optional<IPAddress> Resolve(const char* host, uint16_t port);
 
     uint32_t Address() const noexcept { return address_; }
     uint16_t Port() const noexcept { return port_; }

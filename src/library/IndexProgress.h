@@ -8,7 +8,7 @@ namespace tb {
 // method returning false cancels the build (Begin: skips it).
 class IndexProgress {
 public:
-    enum class Item { Song = 0, Folder = 1 };
+    enum class Item { Song = 0, Folder = 1, Station = 2 };
 
     virtual ~IndexProgress() = default;
     // After each folder and each song found.

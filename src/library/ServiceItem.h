@@ -11,6 +11,7 @@ namespace tb {
 
 class ActivityLog;
 class FolderNode;
+class MediaNode;
 class IndexProgress;
 struct ShareInfo;
 
@@ -26,7 +27,7 @@ struct IndexBuildContext {
 // A configured source of nodes: a share (type 1) or a radio station
 // (type 2), kept in the "Services" list of the store. Services are shared
 // between the service list and the trees whose folders refer to them.
-class ServiceItem : public PersistantObject {
+class ServiceItem : public PersistantObject, public std::enable_shared_from_this<ServiceItem> {
 public:
     enum class Kind { Share = 1, RadioStation = 2, Catalog = 3 };
 
@@ -36,8 +37,8 @@ public:
     // The kind shown to the user ("File share").
     virtual String DisplayType() const = 0;
     // Builds the service's node under `parent`; null when the build was cancelled.
-    virtual std::unique_ptr<FolderNode> CreateNode(FolderNode* parent,
-                                                   IndexBuildContext& context) = 0;
+    virtual std::unique_ptr<MediaNode> CreateNode(FolderNode* parent,
+                                                  IndexBuildContext& context) = 0;
     // Answers every browser action on a folder that carries this service,
     // in place of the folder's own. One without answers of its own ends the
     // connection, so that the browser is not left waiting.

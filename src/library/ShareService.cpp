@@ -27,7 +27,7 @@ void ShareService::Save(Registry& key) const {
     key.SetFlag("StartDizerOvizira", startCrawler_);
 }
 
-std::unique_ptr<FolderNode> ShareService::CreateNode(FolderNode* parent,
+std::unique_ptr<MediaNode> ShareService::CreateNode(FolderNode* parent,
                                                      IndexBuildContext& context) {
     // "Indexed 0 folders" alone would leave the owner guessing.
     if (int error = ShareScanner::FolderError(folder_); error != 0 && context.log)

@@ -23,7 +23,7 @@ public:
     String Name() const override { return name_; }
     String DisplayType() const override { return "File share"; }
     // The share's top folder, with the share's random stream first.
-    std::unique_ptr<FolderNode> CreateNode(FolderNode* parent, IndexBuildContext& context) override;
+    std::unique_ptr<MediaNode> CreateNode(FolderNode* parent, IndexBuildContext& context) override;
 
     const String& Description() const noexcept { return description_; }
     const String& Folder() const noexcept { return folder_; }

@@ -30,7 +30,9 @@ bool HandleGet(ClientConnection& connection, const char* bytes, int32_t count) {
     request.log = &connection.Log();
     request.quitEvent = &connection.QuitEvent();
     request.peer = connection.GetSocket().PeerAddress();
-    request.serverName = connection.CurrentSettings().name;
+    Settings settings = connection.CurrentSettings();
+    request.serverName = settings.name;
+    request.stationTimeoutSeconds = settings.stationTimeoutSeconds;
     if (parsed.fromDevice) {
         connection.Handlers().HandleDeviceGet(request);
         return false;

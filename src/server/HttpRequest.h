@@ -33,9 +33,10 @@ struct HttpRequest {
     bool wantsMetadata = false; // "icy-metadata: 1"
 
     // Where the handlers find the rest of the server.
-    String serverName;         // the server's name setting
-    IPAddress peer;            // the client's address
-    UserList* users = nullptr; // for status reports and the user's activity
+    String serverName;                  // the server's name setting
+    int32_t stationTimeoutSeconds = 30; // a radio station silent this long ends its relay
+    IPAddress peer;                     // the client's address
+    UserList* users = nullptr;          // for status reports and the user's activity
     // The tree the request's node belongs to; holding it keeps the node
     // alive across a rebuild. A long answer lets go of it once it has taken
     // what it needs from the node.

@@ -12,7 +12,10 @@ bool ConsoleIndexProgress::Begin() {
 }
 
 bool ConsoleIndexProgress::KeepGoing(Item item) {
-    ++(item == Item::Folder ? folders_ : songs_);
+    if (item == Item::Folder)
+        ++folders_;
+    else if (item == Item::Song)
+        ++songs_;
     Draw();
     return !quit_.IsSet();
 }

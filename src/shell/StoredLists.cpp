@@ -7,6 +7,7 @@
 #include "config/SettingsStorage.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
+#include "radio/RadioService.h"
 #include "web/UserList.h"
 #include "web/WebUser.h"
 
@@ -28,6 +29,7 @@ void RegisterStoredTypes() {
     if (PrototypeTable::Process().Find(ShareService::Tag))
         return;
     RegisterPrototype(std::make_unique<ShareService>());
+    RegisterPrototype(std::make_unique<RadioService>());
     RegisterPrototype(std::make_unique<WebUser>());
 }
 

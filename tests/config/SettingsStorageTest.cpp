@@ -80,6 +80,7 @@ TEST_F(SettingsStorageTest, LimitsAreTakenOnlyInTheirRange) {
         {"IdleTimeoutSeconds", &Settings::idleTimeoutSeconds, 1, 86400, 120},
         {"SendTimeoutSeconds", &Settings::sendTimeoutSeconds, 1, 86400, 60},
         {"MaxAutoUnits", &Settings::maxAutoUnits, 0, 100000, 32},
+        {"StationTimeoutSeconds", &Settings::stationTimeoutSeconds, 1, 86400, 30},
     };
     auto general = ConfigKey("General");
     for (const Case& c : cases) {

@@ -349,7 +349,7 @@ public:
     Kind GetType() const override { return Kind::RadioStation; }
     String Name() const override { return "Recording"; }
     String DisplayType() const override { return "Recording"; }
-    std::unique_ptr<FolderNode> CreateNode(FolderNode*, IndexBuildContext&) override {
+    std::unique_ptr<MediaNode> CreateNode(FolderNode*, IndexBuildContext&) override {
         return nullptr;
     }
     void WebAction(FolderNode& folder, HttpRequest&, char action) override {

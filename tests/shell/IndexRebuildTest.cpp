@@ -24,7 +24,7 @@ public:
     Kind GetType() const override { return Kind::Share; }
     String Name() const override { return "Failing"; }
     String DisplayType() const override { return "Failing"; }
-    std::unique_ptr<FolderNode> CreateNode(FolderNode*, IndexBuildContext&) override {
+    std::unique_ptr<MediaNode> CreateNode(FolderNode*, IndexBuildContext&) override {
         throw std::bad_alloc();
     }
 };

@@ -40,8 +40,11 @@ struct Reader {
         out = std::stoll(digits);
         return true;
     }
+    // A folder, a song, or a radio station (<playable/> first, and only
+    // its url, title, artist and genre).
     bool Item(DeviceItem& item) {
-        item.folder = Take("<branch/>");
+        const bool station = Take("<playable/>");
+        item.folder = !station && Take("<branch/>");
         long long id = 0;
         if (!Text("name", item.name) || !Number("nodeid", id))
             return false;
@@ -49,7 +52,7 @@ struct Reader {
         item.marked = item.folder && !item.name.empty() && item.name.back() == '\x8F';
         if (item.marked)
             item.name.pop_back();
-        if (!item.folder && !Take("<playable/>"))
+        if (!item.folder && !station && !Take("<playable/>"))
             return false;
         for (auto [tag, field] : {std::pair{"url", &item.url},
                                   {"title", &item.title},
@@ -59,9 +62,13 @@ struct Reader {
                                   {"genre", &item.genre},
                                   {"year", &item.year},
                                   {"bitrate", &item.bitrate},
-                                  {"playlength", &item.playlength}})
-            if (!item.folder && !Text(tag, *field))
+                                  {"playlength", &item.playlength}}) {
+            bool present =
+                !item.folder && (!station || field == &item.url || field == &item.title ||
+                                 field == &item.artist || field == &item.genre);
+            if (present && !Text(tag, *field))
                 return false;
+        }
         return Take("</contentdata>");
     }
 };
