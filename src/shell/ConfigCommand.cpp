@@ -24,8 +24,13 @@ const char* Usage() {
            "  user add ID [--name NAME] [--password PASS|-] [--address A.B.C.D] [--disallow]\n"
            "                             (--password - reads it from standard input)\n"
            "  user remove ID\n"
-           "A running server takes up changed shares, users and MP3/ settings at its next\n"
-           "reindex (SIGHUP) and other changes at its next start.\n";
+           "  station list\n"
+           "  station add NAME URL... [--genre G] [--provider P] [--description D]\n"
+           "                             [--quick] [--direct]   (at most 8 URLs)\n"
+           "  station remove NAME\n"
+           "  station import FILE.pls...  one station per playlist file\n"
+           "A running server takes up changed shares, stations, users and MP3/ settings at\n"
+           "its next reindex (SIGHUP) and other changes at its next start.\n";
 }
 
 } // namespace

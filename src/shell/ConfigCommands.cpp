@@ -33,6 +33,8 @@ void ConfigCommands::Run(const std::vector<std::string>& words) {
         ShareCommand(words);
     } else if (command == "user") {
         UserCommand(words);
+    } else if (command == "station") {
+        StationCommand(words);
     } else {
         throw UsageError("unknown command '" + command + "'");
     }
@@ -96,6 +98,26 @@ void ConfigCommands::ShareCommand(const std::vector<std::string>& words) {
         ShareRemove(words[2]);
     } else {
         throw UsageError("unknown share command '" + words[1] + "'");
+    }
+}
+
+void ConfigCommands::StationCommand(const std::vector<std::string>& words) {
+    if (words.size() < 2)
+        throw UsageError("'station' needs list, add, remove or import");
+    if (words[1] == "list") {
+        Expect(words, 2);
+        StationList();
+    } else if (words[1] == "add") {
+        StationAdd(words);
+    } else if (words[1] == "remove") {
+        Expect(words, 3);
+        StationRemove(words[2]);
+    } else if (words[1] == "import") {
+        if (words.size() < 3)
+            throw UsageError("station import needs at least one FILE.pls");
+        StationImport(std::vector<std::string>(words.begin() + 2, words.end()));
+    } else {
+        throw UsageError("unknown station command '" + words[1] + "'");
     }
 }
 

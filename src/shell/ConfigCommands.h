@@ -31,6 +31,11 @@ private:
     void UserList();
     void UserAdd(const std::vector<std::string>& words);
     void UserRemove(const std::string& id);
+    void StationCommand(const std::vector<std::string>& words);
+    void StationList();
+    void StationAdd(const std::vector<std::string>& words);
+    void StationRemove(const std::string& name);
+    void StationImport(const std::vector<std::string>& files);
 
     RegistryStore& store_;
 };

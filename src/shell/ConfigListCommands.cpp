@@ -1,10 +1,12 @@
-// The share and user subcommands of the config command.
+// The share, station and user subcommands of the config command.
 #include "config/RegistryStore.h"
 #include "config/SettingsStorage.h"
 #include "core/Exceptions.h"
 #include "core/Path.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
+#include "radio/RadioService.h"
+#include "radio/StationImport.h"
 #include "shell/ConfigCommands.h"
 #include "shell/FirstRun.h"
 #include "shell/StoredLists.h"
@@ -58,6 +60,24 @@ ShareService* AsShare(const std::shared_ptr<ServiceItem>& service) {
     return dynamic_cast<ShareService*>(service.get());
 }
 
+const RadioService* AsStation(const std::shared_ptr<ServiceItem>& service) {
+    return dynamic_cast<const RadioService*>(service.get());
+}
+
+// Loads the services, changes them, sorts and saves them (see ChangeStored).
+template <typename Change> void ChangeServices(RegistryStore& store, Change change) {
+    ChangeStored(store, [&] {
+        ServiceList services;
+        LoadServices(store, services);
+        {
+            ServiceList::Guard lock(services);
+            change(services.Items());
+            services.Sort();
+        }
+        SaveServices(store, services);
+    });
+}
+
 } // namespace
 
 void ConfigCommands::ShareList() {
@@ -85,33 +105,17 @@ void ConfigCommands::ShareAdd(const std::vector<std::string>& words) {
 
     auto share = std::make_shared<ShareService>(
         String(name), description ? String(*description) : String(), path, options.Has("--covers"));
-    ChangeStored(store_, [&] {
-        ServiceList services;
-        LoadServices(store_, services);
-        {
-            ServiceList::Guard lock(services);
-            services.Items().push_back(share);
-            services.Sort();
-        }
-        SaveServices(store_, services);
-    });
+    ChangeServices(store_, [&](auto& items) { items.push_back(share); });
 }
 
 void ConfigCommands::ShareRemove(const std::string& name) {
-    ChangeStored(store_, [&] {
-        ServiceList services;
-        LoadServices(store_, services);
-        {
-            ServiceList::Guard lock(services);
-            auto& items = services.Items();
-            auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
-                return AsShare(service) && service->Name() == name.c_str();
-            });
-            if (found == items.end())
-                throw std::invalid_argument("no share named '" + name + "'");
-            items.erase(found);
-        }
-        SaveServices(store_, services);
+    ChangeServices(store_, [&](auto& items) {
+        auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
+            return AsShare(service) && service->Name() == name.c_str();
+        });
+        if (found == items.end())
+            throw std::invalid_argument("no share named '" + name + "'");
+        items.erase(found);
     });
 }
 
@@ -176,6 +180,89 @@ void ConfigCommands::UserRemove(const std::string& id) {
         users.Reload(std::move(entries));
         SaveUsers(store_, users);
     });
+}
+
+void ConfigCommands::StationList() {
+    ServiceList services;
+    LoadServices(store_, services);
+    ServiceList::Guard lock(services);
+    for (const auto& service : services.Items()) {
+        const RadioService* station = AsStation(service);
+        if (!station)
+            continue;
+        const RadioService::Fields& f = station->Values();
+        std::string urls;
+        for (const String& url : f.urls)
+            if (!url.IsEmpty())
+                urls += (urls.empty() ? "" : " ") + std::string(url.View());
+        std::printf("%s\t%s\t%s%s\t%s\t%s\t%s\n", f.name.c_str(), urls.c_str(),
+                    f.quickAccess ? "quick" : "folder", f.routeDirectly ? ", direct" : "",
+                    f.genre.c_str(), f.provider.c_str(), f.description.c_str());
+    }
+}
+
+void ConfigCommands::StationAdd(const std::vector<std::string>& words) {
+    ParsedOptions options = ParseOptions(
+        Rest(words), {{"--genre", "--provider", "--description"}, {"--quick", "--direct"}});
+    const std::vector<std::string>& given = options.positional;
+    if (given.size() < 2)
+        throw UsageError("station add needs NAME and at least one URL");
+    if (given.size() > 1 + RadioService::UrlSlots)
+        throw std::invalid_argument("a station has at most 8 URLs");
+    if (given[0].empty())
+        throw std::invalid_argument("the station name must not be empty");
+    RadioService::Fields fields;
+    fields.name = String(given[0]);
+    for (size_t i = 1; i < given.size(); ++i)
+        fields.urls[i - 1] = String(given[i]);
+    auto text = [&](const char* option) {
+        const std::string* value = options.Find(option);
+        return value ? String(*value) : String();
+    };
+    fields.genre = text("--genre");
+    fields.provider = text("--provider");
+    fields.description = text("--description");
+    fields.quickAccess = options.Has("--quick");
+    fields.routeDirectly = options.Has("--direct");
+    ChangeServices(store_, [&](auto& items) {
+        if (std::any_of(items.begin(), items.end(), [&](const auto& service) {
+                return AsStation(service) && service->Name() == fields.name;
+            }))
+            throw std::invalid_argument("a station named '" + given[0] + "' exists already");
+        items.push_back(std::make_shared<RadioService>(fields));
+    });
+}
+
+void ConfigCommands::StationRemove(const std::string& name) {
+    ChangeServices(store_, [&](auto& items) {
+        auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
+            return AsStation(service) && service->Name() == name.c_str();
+        });
+        if (found == items.end())
+            throw std::invalid_argument("no station named '" + name + "'");
+        items.erase(found);
+    });
+}
+
+// As a drop on the main window: one station per file, nothing merged with
+// the stations there are.
+void ConfigCommands::StationImport(const std::vector<std::string>& files) {
+    std::vector<RadioService::Fields> stations;
+    for (const std::string& file : files) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(file, error))
+            throw std::invalid_argument("no such file: " + file);
+        stations.push_back(ImportPlsFile(AbsolutePath(String(file))));
+    }
+    ChangeServices(store_, [&](auto& items) {
+        for (const RadioService::Fields& fields : stations)
+            items.push_back(std::make_shared<RadioService>(fields));
+    });
+    for (const RadioService::Fields& f : stations)
+        std::printf("Imported '%s' with %d URL%s.\n", f.name.c_str(),
+                    static_cast<int>(std::count_if(f.urls.begin(), f.urls.end(),
+                                                   [](const String& u) { return !u.IsEmpty(); })),
+                    f.quickAccess ? "" : "s");
 }
 
 } // namespace tb
