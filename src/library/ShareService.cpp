@@ -28,7 +28,7 @@ void ShareService::Save(Registry& key) const {
 }
 
 std::unique_ptr<MediaNode> ShareService::CreateNode(FolderNode* parent,
-                                                     IndexBuildContext& context) {
+                                                    IndexBuildContext& context) {
     // "Indexed 0 folders" alone would leave the owner guessing.
     if (int error = ShareScanner::FolderError(folder_); error != 0 && context.log)
         context.log->AddLine("Share '" + name_ + "': cannot read the folder '" + folder_ + "' (" +
