@@ -106,6 +106,11 @@ void Socket::WaitWritable(const SendClock& clock) {
         throw SocketException(EAGAIN);
 }
 
+void Socket::SetReceiveLowWater(int32_t bytes) {
+    if (::setsockopt(handle_, SOL_SOCKET, SO_RCVLOWAT, &bytes, sizeof bytes) < 0)
+        throw SocketException(errno);
+}
+
 void Socket::Connect(const IPAddress& address) {
     sockaddr_in a{};
     a.sin_family = AF_INET;

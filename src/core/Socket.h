@@ -27,6 +27,9 @@ public:
     // without handing the system a further 64 kB.
     void SetSendTimeout(int32_t milliseconds);
     void Connect(const IPAddress& address);
+    // Reads (and waits for bytes) end only once `bytes` have arrived, or at
+    // the end of the stream or the receive time-out.
+    void SetReceiveLowWater(int32_t bytes);
 
     // One recv: returns 1..maximum bytes.
     int32_t Read(void* buffer, int32_t maximum) override;

@@ -65,12 +65,11 @@ private:
     std::unique_ptr<ChildProcess> process_;
 };
 
-// Waits until `url` answers with a header; false after 10 s.
+// Waits until `url` answers 200; false after 10 s.
 bool Answers(const std::string& url) {
     for (int i = 0; i < 100; ++i) {
-        if (RunCommand("curl -s -m 1 -o /dev/null -r 0-0 " + ShellQuote(url)).status != 7 &&
-            RunCommand("curl -s -m 1 -o /dev/null -D - -r 0-0 " + ShellQuote(url) + " | head -c 4")
-                    .output == "HTTP")
+        if (RunCommand("curl -s -o /dev/null -m 1 -w '%{http_code}' " + ShellQuote(url)).output ==
+            "200")
             return true;
         std::this_thread::sleep_for(100ms);
     }
