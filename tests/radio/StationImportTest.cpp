@@ -3,6 +3,7 @@
 #include "radio/StationImport.h"
 
 #include "radio/IniFile.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -55,10 +56,40 @@ TEST(StationImportTest, NamesAndDescriptionsComeFromTheFileAndItsFirstTitle) {
     };
     for (const auto& [text, stripped] : prefixes)
         EXPECT_EQ(StripTitlePrefix(text), stripped) << text;
+}
+
+// What a station takes from a playlist: its URLs (a missing one reads "?",
+// at most eight), quick access with exactly one entry, the first title.
+TEST(StationImportTest, PlaylistsGiveTheirFirstEightUrlsWhateverTheyHold) {
+    test::TempDir folder;
+    const struct {
+        std::string text;
+        const char* urls;
+        bool quick;
+        const char* description;
+    } cases[] = {
+        {"", "", false, ""},
+        {"[playlist]\nnumberofentries=-1\nFile1=http://a/\n", "", false, ""},
+        {std::string("\0\xff\xfe[playlist]\x01=\n", 11), "", false, ""},
+        {"[playlist]\nNumberOfEntries=1\nFile1=http://a/\nTitle1=(#3 - 1/9) A\n", "http://a/", true,
+         "A"},
+        {"[playlist]\nnumberofentries=3\nFile2=http://b/\n", "? http://b/ ?", false, "?"},
+        {"[playlist]\nnumberofentries=12\nFile8=8\nFile9=9\n", "? ? ? ? ? ? ? 8", false, "?"},
+    };
+    for (const auto& c : cases) {
+        RadioService::Fields station = ImportPlsFile(folder.Write("List.pls", c.text).c_str());
+        std::string urls;
+        for (const String& url : station.urls)
+            if (!url.IsEmpty())
+                urls += (urls.empty() ? "" : " ") + std::string(url.View());
+        EXPECT_EQ(urls, c.urls) << c.text;
+        EXPECT_EQ(station.quickAccess, c.quick) << c.text;
+        EXPECT_EQ(station.description, c.description) << c.text;
+        EXPECT_EQ(station.name, "List");
+    }
     RadioService::Fields missing = ImportPlsFile("/no/such/Gone.pls");
     EXPECT_EQ(missing.name, "Gone");
     EXPECT_TRUE(missing.urls[0].IsEmpty());
-    EXPECT_FALSE(missing.quickAccess);
 }
 
 } // namespace
