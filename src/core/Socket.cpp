@@ -100,10 +100,29 @@ private:
     size_t moved_ = 0;
 };
 
-void Socket::WaitWritable(const SendClock& clock) {
+// After a send that failed: waits for room when the socket had none, goes
+// on after a signal, throws for anything else or when the time is up.
+void Socket::AfterFailedSend(const SendClock& clock) {
+    if (errno == EINTR)
+        return;
+    if (errno != EAGAIN && errno != EWOULDBLOCK)
+        throw SocketException(errno);
     int left = clock.Left();
     if (left == 0 || !WaitFor(handle_, POLLOUT, left))
         throw SocketException(EAGAIN);
+}
+
+void Socket::SendAll(const char* bytes, size_t count, int flags, SendClock& clock) {
+    while (count > 0) {
+        ssize_t n = ::send(handle_, bytes, count, MSG_NOSIGNAL | flags);
+        if (n < 0) {
+            AfterFailedSend(clock);
+            continue;
+        }
+        bytes += n;
+        count -= static_cast<size_t>(n);
+        clock.Moved(static_cast<size_t>(n));
+    }
 }
 
 void Socket::SetReceiveLowWater(int32_t bytes) {
@@ -153,21 +172,8 @@ int32_t Socket::Get() {
 }
 
 void Socket::Write(const void* bytes, int32_t count) {
-    const auto* p = static_cast<const char*>(bytes);
     SendClock clock(sendTimeoutMs_);
-    while (count > 0) {
-        ssize_t n = ::send(handle_, p, static_cast<size_t>(count), MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                WaitWritable(clock);
-            else if (errno != EINTR)
-                throw SocketException(errno);
-            continue;
-        }
-        p += n;
-        count -= static_cast<int32_t>(n);
-        clock.Moved(static_cast<size_t>(n));
-    }
+    SendAll(static_cast<const char*>(bytes), static_cast<size_t>(std::max(count, 0)), 0, clock);
 }
 
 void Socket::Write(const String& first, const String& second) {
@@ -208,19 +214,7 @@ void BlockBrokenPipeSignals() {
 
 uint64_t Socket::SendFile(const String& header, int fd, uint64_t offset, uint64_t count) {
     SendClock clock(sendTimeoutMs_);
-    for (const char* p = header.c_str(); p < header.c_str() + header.Length();) {
-        size_t rest = static_cast<size_t>(header.c_str() + header.Length() - p);
-        ssize_t n = ::send(handle_, p, rest, MSG_NOSIGNAL | MSG_MORE);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                WaitWritable(clock);
-            else if (errno != EINTR)
-                throw SocketException(errno);
-            continue;
-        }
-        p += n;
-        clock.Moved(static_cast<size_t>(n));
-    }
+    SendAll(header.c_str(), static_cast<size_t>(header.Length()), MSG_MORE, clock);
     BlockBrokenPipeSignals();
     auto at = static_cast<off_t>(offset);
     uint64_t sent = 0;
@@ -229,10 +223,7 @@ uint64_t Socket::SendFile(const String& header, int fd, uint64_t offset, uint64_
         if (n == 0)
             break; // the file ended
         if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                WaitWritable(clock);
-            else if (errno != EINTR)
-                throw SocketException(errno);
+            AfterFailedSend(clock);
             continue;
         }
         sent += static_cast<uint64_t>(n);

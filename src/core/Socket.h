@@ -57,8 +57,8 @@ public:
 
 private:
     class SendClock;
-    // Waits until the socket takes bytes again; throws when `clock` ran out.
-    void WaitWritable(const SendClock& clock);
+    void AfterFailedSend(const SendClock& clock);
+    void SendAll(const char* bytes, size_t count, int flags, SendClock& clock);
 
     int handle_;
     int32_t receiveTimeoutMs_ = 0; // 0: no limit

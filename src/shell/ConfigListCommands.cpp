@@ -64,6 +64,15 @@ const RadioService* AsStation(const std::shared_ptr<ServiceItem>& service) {
     return dynamic_cast<const RadioService*>(service.get());
 }
 
+using ServiceItems = std::vector<std::shared_ptr<ServiceItem>>;
+
+ServiceItems::iterator FindService(ServiceItems& items, ServiceItem::Kind kind,
+                                   const std::string& name) {
+    return std::find_if(items.begin(), items.end(), [&](const auto& service) {
+        return service->GetType() == kind && service->Name() == name.c_str();
+    });
+}
+
 // Loads the services, changes them, sorts and saves them (see ChangeStored).
 template <typename Change> void ChangeServices(RegistryStore& store, Change change) {
     ChangeStored(store, [&] {
@@ -75,6 +84,16 @@ template <typename Change> void ChangeServices(RegistryStore& store, Change chan
             services.Sort();
         }
         SaveServices(store, services);
+    });
+}
+
+void RemoveService(RegistryStore& store, ServiceItem::Kind kind, const std::string& name,
+                   const char* what) {
+    ChangeServices(store, [&](ServiceItems& items) {
+        auto found = FindService(items, kind, name);
+        if (found == items.end())
+            throw std::invalid_argument(std::string("no ") + what + " named '" + name + "'");
+        items.erase(found);
     });
 }
 
@@ -109,14 +128,7 @@ void ConfigCommands::ShareAdd(const std::vector<std::string>& words) {
 }
 
 void ConfigCommands::ShareRemove(const std::string& name) {
-    ChangeServices(store_, [&](auto& items) {
-        auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
-            return AsShare(service) && service->Name() == name.c_str();
-        });
-        if (found == items.end())
-            throw std::invalid_argument("no share named '" + name + "'");
-        items.erase(found);
-    });
+    RemoveService(store_, ServiceItem::Kind::Share, name, "share");
 }
 
 void ConfigCommands::UserList() {
@@ -225,23 +237,14 @@ void ConfigCommands::StationAdd(const std::vector<std::string>& words) {
     fields.quickAccess = options.Has("--quick");
     fields.routeDirectly = options.Has("--direct");
     ChangeServices(store_, [&](auto& items) {
-        if (std::any_of(items.begin(), items.end(), [&](const auto& service) {
-                return AsStation(service) && service->Name() == fields.name;
-            }))
+        if (FindService(items, ServiceItem::Kind::RadioStation, given[0]) != items.end())
             throw std::invalid_argument("a station named '" + given[0] + "' exists already");
         items.push_back(std::make_shared<RadioService>(fields));
     });
 }
 
 void ConfigCommands::StationRemove(const std::string& name) {
-    ChangeServices(store_, [&](auto& items) {
-        auto found = std::find_if(items.begin(), items.end(), [&](const auto& service) {
-            return AsStation(service) && service->Name() == name.c_str();
-        });
-        if (found == items.end())
-            throw std::invalid_argument("no station named '" + name + "'");
-        items.erase(found);
-    });
+    RemoveService(store_, ServiceItem::Kind::RadioStation, name, "station");
 }
 
 // As a drop on the main window: one station per file, nothing merged with
