@@ -193,6 +193,7 @@ TEST(RadioRelayTest, DevicesHearIcecastThroughTheRelayAndTheTitlesAreLoggedOnce)
     EXPECT_TRUE(late.WaitClosed(15s)) << "the relay outlived its station";
     EXPECT_EQ(device.Browse(1, 0, 1).http.status, "HTTP/1.1 200 OK");
     EXPECT_EQ(server.Stop(SIGTERM), 0);
+    EXPECT_EQ(server.SanitizerReports(), "");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -34,6 +35,11 @@ ServerProcess::ServerProcess(std::vector<std::string> extraArguments,
     for (char** e = environ; *e; ++e)
         if (strncmp(*e, "JOURNAL_STREAM=", 15) != 0)
             envp.push_back(*e);
+    // A sanitized build's reports go to files SanitizerReports reads.
+    std::string report = reports_.Path() + "/report";
+    environment.insert(environment.begin(),
+                       {"TSAN_OPTIONS=log_path=" + report, "ASAN_OPTIONS=log_path=" + report,
+                        "UBSAN_OPTIONS=print_stacktrace=1 log_path=" + report});
     for (auto& e : environment)
         envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -120,6 +126,13 @@ int ServerProcess::Stop(int signal, std::chrono::milliseconds timeout) {
 CommandResult Config(const std::string& configDir, const std::string& arguments) {
     return RunCommand(std::string(TUNEBRIDGE_EXECUTABLE) + " config --config-dir " +
                       ShellQuote(configDir) + " " + arguments + " 2>&1");
+}
+
+std::string ServerProcess::SanitizerReports() const {
+    std::string reports;
+    for (const auto& entry : std::filesystem::directory_iterator(reports_.Path()))
+        reports += ReadFileBytes(entry.path());
+    return reports.substr(0, 20000);
 }
 
 } // namespace tb::test

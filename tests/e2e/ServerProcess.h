@@ -46,11 +46,15 @@ public:
     int Pid() const { return pid_; }
     // The store's folder when the process made its own.
     std::string ConfigDir() const { return configDir_ ? configDir_->Path() : ""; }
+    // What a sanitized build reported (the first 20,000 bytes); empty when
+    // it found nothing, or is not sanitized.
+    std::string SanitizerReports() const;
 
 private:
     void ReadOutput(int fd);
 
     std::unique_ptr<TempDir> configDir_;
+    TempDir reports_;
     int pid_ = -1;
     int port_ = -1;
     LineLog log_;
