@@ -2,10 +2,8 @@
 // short URL form, entity tags and 304, built-in and skin pictures, the
 // folder page made from a skin that shows every value, and the answers for
 // what does not exist.
-#include "delivery/DeliveryAnswers.h"
 #include "dispatch/DispatchTest.h"
 #include "library/FolderNode.h"
-#include "library/ServiceItem.h"
 #include "server/ProgramTime.h"
 #include "web/WebSkins.h"
 
@@ -338,40 +336,6 @@ TEST_F(WebTest, ACurrentTagGets304AndTheConnectionGoesOn) {
             EXPECT_NE(answer.Value("Date").find(" GMT"), std::string::npos);
         }
     }
-}
-
-// A service that keeps the actions handed to it.
-class RecordingService : public ServiceItem {
-public:
-    std::unique_ptr<PersistantObject> LoadNew(Registry&) const override { return nullptr; }
-    void Save(Registry&) const override {}
-    String TypeTag() const override { return "TEST"; }
-    Kind GetType() const override { return Kind::RadioStation; }
-    String Name() const override { return "Recording"; }
-    String DisplayType() const override { return "Recording"; }
-    std::unique_ptr<MediaNode> CreateNode(FolderNode*, IndexBuildContext&) override {
-        return nullptr;
-    }
-    void WebAction(FolderNode& folder, HttpRequest&, char action) override {
-        actions += std::string(folder.Name().View()) + ":" + action + " ";
-    }
-    std::string actions;
-};
-
-// Every letter of a folder that carries a service goes to the service, which
-// answers instead (the request has no socket to answer on); a service
-// without answers of its own ends the connection.
-TEST(FolderServiceTest, AFolderWithAServiceHandsItEveryWebAction) {
-    auto service = std::make_shared<RecordingService>();
-    FolderNode folder("Station", nullptr, service, "", FolderNode::Ownership::Owning);
-    DeliveryAnswers answers;
-    HttpRequest request;
-    for (char action : {'L', 'Z', 'P', ' '})
-        answers.WebAction(folder, request, action);
-    EXPECT_EQ(service->actions, "Station:L Station:Z Station:P Station:  ");
-    EXPECT_FALSE(request.closeConnection);
-    service->ServiceItem::WebAction(folder, request, 'L');
-    EXPECT_TRUE(request.closeConnection);
 }
 
 } // namespace
