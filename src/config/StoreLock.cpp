@@ -19,8 +19,8 @@ StoreLock::StoreLock(const String& configDirectory) {
     if (file_.IsOpen() && ::flock(file_.Get(), LOCK_EX | LOCK_NB) == 0)
         return;
     if (errno == EWOULDBLOCK)
-        throw std::runtime_error("another Tune Bridge server uses the configuration folder " +
-                                 std::string(configDirectory.View()));
+        throw Busy("another Tune Bridge server uses the configuration folder " +
+                   std::string(configDirectory.View()));
     throw std::runtime_error("cannot lock " + std::string(path.View()) + ": " + strerror(errno));
 }
 

@@ -3,6 +3,8 @@
 #include "core/FileDescriptor.h"
 #include "core/String.h"
 
+#include <stdexcept>
+
 namespace tb {
 
 // An exclusive lock on a configuration folder, held for the object's
@@ -12,12 +14,18 @@ namespace tb {
 // ends, however it ends.
 class StoreLock {
 public:
+    // Another process holds the lock.
+    class Busy : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
     static constexpr const char* FileName = "tunebridge.lock";
 
     // Creates the folder when missing and takes the lock without waiting.
-    // Throws std::runtime_error naming the folder when another process holds
-    // it or the lock file cannot be opened, and RegistryException when the
-    // folder cannot be made.
+    // Throws Busy naming the folder when another process holds it,
+    // std::runtime_error when the lock file cannot be opened, and
+    // RegistryException when the folder cannot be made.
     explicit StoreLock(const String& configDirectory);
 
 private:

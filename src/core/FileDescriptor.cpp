@@ -1,9 +1,12 @@
 #include "core/FileDescriptor.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace tb {
@@ -51,6 +54,31 @@ std::optional<std::string> ReadWholeFile(const char* path, int64_t limit) {
     if (::read(file.fd.Get(), &extra, 1) != 0) // it grew meanwhile
         return std::nullopt;
     return bytes;
+}
+
+void ReplaceFileContents(const char* path, std::string_view bytes, unsigned mode) {
+    std::string temporary = std::string(path) + ".partial";
+    FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+    if (!file.IsOpen())
+        throw std::system_error(errno, std::generic_category(), temporary);
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = ::write(file.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            int error = n < 0 ? errno : EIO;
+            ::unlink(temporary.c_str());
+            throw std::system_error(error, std::generic_category(), temporary);
+        }
+        done += static_cast<size_t>(n);
+    }
+    // The mode asked for, whatever the umask made of it.
+    if (::fchmod(file.Get(), mode) != 0 || ::fsync(file.Get()) != 0 ||
+        ::rename(temporary.c_str(), path) != 0) {
+        int error = errno;
+        ::unlink(temporary.c_str());
+        throw std::system_error(error, std::generic_category(), path);
+    }
 }
 
 FileDescriptor SealedMemoryFile(const char* name, std::string_view bytes) {

@@ -49,6 +49,11 @@ RegularFile OpenRegularFile(const char* path);
 // when it cannot be opened, is larger, or changes size while it is read.
 std::optional<std::string> ReadWholeFile(const char* path, int64_t limit);
 
+// Writes `bytes` to a new file beside `path` and renames it into place, so
+// that `path` holds either its old content or all of the new one. Throws
+// std::system_error.
+void ReplaceFileContents(const char* path, std::string_view bytes, unsigned mode);
+
 // An unnamed file in memory holding `bytes`, sealed so that they can no
 // longer change; closed when the system cannot make one.
 FileDescriptor SealedMemoryFile(const char* name, std::string_view bytes);

@@ -7,43 +7,12 @@
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
 #include "shell/StoredLists.h"
+#include "shell/UserFolders.h"
 #include "web/RandomPassword.h"
 #include "web/UserList.h"
 #include "web/WebUser.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <stdexcept>
-#include <unistd.h>
-
 namespace tb {
-namespace {
-
-String HomeFolder() {
-    const char* home = getenv("HOME");
-    return home && *home ? String(home) : String("/");
-}
-
-// What `xdg-user-dir MUSIC` says, or empty.
-String DesktopMusicFolder() {
-    FILE* pipe = popen("xdg-user-dir MUSIC 2>/dev/null", "r");
-    if (!pipe)
-        return String();
-    char line[4096] = {};
-    bool got = fgets(line, sizeof line, pipe) != nullptr;
-    pclose(pipe);
-    String folder = got ? String(line).Trim() : String();
-    // Without a configured folder the tool answers the home folder itself.
-    return folder == HomeFolder() ? String() : folder;
-}
-
-} // namespace
-
-String MusicFolder() {
-    String folder = DesktopMusicFolder();
-    return folder.IsEmpty() ? JoinPath(HomeFolder(), "Music") : folder;
-}
 
 bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ActivityLog& log) {
     String folder =

@@ -22,7 +22,4 @@ struct FirstRunChoices {
 // RegistryException.
 bool RunFirstTimeSetup(RegistryStore& store, const FirstRunChoices& choices, ActivityLog& log);
 
-// The user's music folder: the desktop's MUSIC folder, else ~/Music.
-String MusicFolder();
-
 } // namespace tb

@@ -1,0 +1,45 @@
+#include "shell/UserFolders.h"
+
+#include "core/Path.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace tb {
+namespace {
+
+// What `xdg-user-dir KIND` says, or empty.
+String XdgUserFolder(const char* kind) {
+    FILE* pipe = popen((std::string("xdg-user-dir ") + kind + " 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return String();
+    char line[4096] = {};
+    bool got = fgets(line, sizeof line, pipe) != nullptr;
+    pclose(pipe);
+    String folder = got ? String(line).Trim() : String();
+    // Without a configured folder the tool answers the home folder itself.
+    return folder == HomeFolder() ? String() : folder;
+}
+
+String UserFolder(const char* kind, const char* fallback) {
+    String folder = XdgUserFolder(kind);
+    return folder.IsEmpty() ? JoinPath(HomeFolder(), fallback) : folder;
+}
+
+} // namespace
+
+String HomeFolder() {
+    const char* home = getenv("HOME");
+    return home && *home ? String(home) : String("/");
+}
+
+String MusicFolder() {
+    return UserFolder("MUSIC", "Music");
+}
+
+String DesktopFolder() {
+    return UserFolder("DESKTOP", "Desktop");
+}
+
+} // namespace tb

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "core/String.h"
+
+namespace tb {
+
+// The user's folders as the desktop names them (`xdg-user-dir`), else the
+// usual folder below the home folder.
+String MusicFolder();   // else ~/Music
+String DesktopFolder(); // else ~/Desktop
+String HomeFolder();
+
+} // namespace tb
