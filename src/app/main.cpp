@@ -1,7 +1,7 @@
+#include "app/FrontEnd.h"
 #include "core/Version.h"
 #include "shell/CommandLine.h"
 #include "shell/ConfigCommand.h"
-#include "shell/HeadlessServer.h"
 
 #include <cstdio>
 #include <signal.h>
@@ -28,6 +28,5 @@ int main(int argc, char** argv) {
         std::puts("Tune Bridge " TUNEBRIDGE_VERSION_TEXT);
         return 0;
     }
-    // The desktop front end is not part of this build: every start is headless.
-    return tb::RunHeadless(options);
+    return tb::RunFrontEnd(options);
 }

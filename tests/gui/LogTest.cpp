@@ -1,0 +1,80 @@
+#include "TestRegistry.h"
+#include "core/Event.h"
+#include "shell/gui/LogList.h"
+#include "shell/gui/WindowLog.h"
+
+#include <QTest>
+#include <thread>
+#include <vector>
+
+namespace tb::test {
+
+class LogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Lines from several threads arrive whole and in each thread's order;
+    // the list keeps the newest 1000 and shows the last.
+    void keepsTheNewestLinesFromAnyThread() {
+        Event quit;
+        WindowLog log(quit, nullptr);
+        LogList list(nullptr);
+        list.resize(300, 100);
+        QObject::connect(&log, &WindowLog::lineAdded, &list, &LogList::Append,
+                         Qt::QueuedConnection);
+        list.show();
+        std::vector<std::thread> writers;
+        for (int t = 0; t < 4; ++t)
+            writers.emplace_back([&log, t] {
+                for (int i = 0; i < 300; ++i)
+                    log.AddLine(String(QString("%1:%2").arg(t).arg(i).toUtf8().constData()));
+            });
+        for (auto& writer : writers)
+            writer.join();
+        log.AddLine("two\r\nlines");
+        auto last = [&list] {
+            return list.count() ? list.item(list.count() - 1)->text() : QString();
+        };
+        QTRY_COMPARE(last(), QString("two\r\nlines"));
+        QCOMPARE(list.count(), LogList::MaxLines);
+        std::vector<int> latest(4, -1);
+        for (int row = 0; row < list.count() - 1; ++row) {
+            QStringList parts = list.item(row)->text().split(':');
+            int thread = parts[0].toInt();
+            QVERIFY(parts[1].toInt() > latest[thread]);
+            latest[thread] = parts[1].toInt();
+        }
+        QCOMPARE(latest, std::vector<int>(4, 299));
+        QVERIFY(list.visualItemRect(list.item(list.count() - 1)).bottom() <=
+                list.viewport()->height());
+    }
+
+    // After the quit event a line from another thread is dropped at once.
+    void dropsLinesAfterQuit() {
+        Event quit;
+        WindowLog log(quit, nullptr);
+        LogList list(nullptr);
+        QObject::connect(&log, &WindowLog::lineAdded, &list, &LogList::Append,
+                         Qt::QueuedConnection);
+        log.AddLine("before");
+        quit.Set();
+        std::thread([&log] { log.AddLine("after"); }).join();
+        QTest::qWait(50);
+        QCOMPARE(list.count(), 1);
+        QCOMPARE(list.item(0)->text(), QString("before"));
+    }
+
+    void firstLineGoesAtTheCap() {
+        LogList list(nullptr);
+        for (int i = 1; i <= LogList::MaxLines + 1; ++i)
+            list.Append(QString::number(i));
+        QCOMPARE(list.count(), LogList::MaxLines);
+        QCOMPARE(list.item(0)->text(), QString("2"));
+    }
+};
+
+static RegisterTest<LogTest> registration("LogTest");
+
+} // namespace tb::test
+
+#include "LogTest.moc"
