@@ -60,7 +60,7 @@ void WriteProgramShortcut(const String& desktopFolder, const String& executable,
         "Comment=" +
         OneLine(description) + "\nExec=" + exec + "\nPath=" + OneLine(workingFolder) +
         "\nIcon=" + (access(icon.c_str(), R_OK) == 0 ? OneLine(icon) : "tunebridge") +
-        "\nTerminal=false\nCategories=AudioVideo;Audio;Network;\n";
+        "\nTerminal=false\nCategories=AudioVideo;Audio;\n";
     ReplaceFileContents(JoinPath(desktopFolder, "Tunebridge.desktop").c_str(), entry, LauncherMode);
 }
 

@@ -1,8 +1,11 @@
+#include "ModalDriver.h"
 #include "TestRegistry.h"
 #include "core/Event.h"
 #include "shell/gui/LogList.h"
 #include "shell/gui/WindowLog.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <thread>
 #include <vector>
@@ -62,6 +65,27 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(list.count(), 1);
         QCOMPARE(list.item(0)->text(), QString("before"));
+    }
+
+    // A double click shows the selected line whole, in its own box.
+    void doubleClickShowsTheLine() {
+        LogList list(nullptr);
+        list.Append("[alice]: playing 'A very long title'");
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QString title, text;
+        ModalDriver driver;
+        driver.Then([&](QWidget* box) {
+            title = box->windowTitle();
+            text = static_cast<QMessageBox*>(box)->text();
+            static_cast<QMessageBox*>(box)->accept();
+        });
+        QRect line = list.visualItemRect(list.item(0));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, line.center());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, line.center());
+        QTRY_VERIFY(driver.Done());
+        QCOMPARE(title, QString("Tune Bridge log"));
+        QCOMPARE(text, QString("[alice]: playing 'A very long title'"));
     }
 
     void firstLineGoesAtTheCap() {
