@@ -5,6 +5,7 @@
 #include "config/RegistryStore.h"
 #include "config/SettingsStorage.h"
 #include "core/Event.h"
+#include "library/ServiceList.h"
 #include "shell/CommandLine.h"
 #include "shell/ServerHost.h"
 #include "shell/StoredLists.h"
@@ -12,8 +13,12 @@
 #include "web/UserList.h"
 #include "web/WebUser.h"
 
+#include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,6 +43,12 @@ class MainWindowTest : public QObject {
         host_->Users().Add(user);
     }
     QListWidget* UserList(MainWindow& window) { return window.findChildren<QListWidget*>().at(0); }
+    size_t StoredServices() {
+        ServiceList stored;
+        LoadServices(*RegistryStore::Open(options_.configDir), stored);
+        ServiceList::Guard lock(stored);
+        return stored.Items().size();
+    }
     Settings Stored() {
         Settings settings;
         LoadSettings(*RegistryStore::Open(options_.configDir), settings);
@@ -104,21 +115,104 @@ private slots:
         });
         driver.Then(
             [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click(); });
-        QList<QPushButton*> deletes;
-        for (QPushButton* button : window.findChildren<QPushButton*>())
-            if (button->text() == "Del")
-                deletes.append(button);
-        deletes[0]->click(); // nothing selected: no question
+        QVERIFY(Click(&window, "Del", 0)); // nothing selected: no question
         UserList(window)->item(0)->setSelected(true);
-        deletes[0]->click();
+        QVERIFY(Click(&window, "Del", 0));
         QCOMPARE(host_->Users().Count(), size_t(2));
-        deletes[0]->click();
+        QVERIFY(Click(&window, "Del", 0));
         QVERIFY(driver.Done());
         QCOMPARE(host_->Users().Count(), size_t(1));
         tb::UserList stored;
         LoadUsers(*RegistryStore::Open(options_.configDir), stored);
         QCOMPARE(stored.Count(), size_t(1));
         QVERIFY(stored.FindById("bob"));
+    }
+
+    // Station, "<< &Back", then a directory: only the directory is added,
+    // and nothing is stored before "&Finish".
+    void addServiceGoesBackToTheChooser() {
+        QTemporaryDir music;
+        MainWindow window(*host_, *log_, true);
+        ModalDriver driver;
+        driver.Then([](QWidget* chooser) {
+            chooser->findChildren<QRadioButton*>()[1]->setChecked(true);
+            QVERIFY(Click(chooser, "&Next >>"));
+        });
+        driver.Then([](QWidget* station) {
+            QCOMPARE(station->windowTitle(), QString("Add a radio station"));
+            station->findChildren<QLineEdit*>()[0]->setText("Jazz FM");
+            QVERIFY(Click(station, "<< &Back"));
+        });
+        driver.Then([](QWidget* chooser) { QVERIFY(Click(chooser, "&Next >>")); });
+        driver.Then([this, &music](QWidget* share) {
+            QCOMPARE(share->windowTitle(), QString("Add a local directory"));
+            QCOMPARE(StoredServices(), size_t(0));
+            QList<QLineEdit*> fields = share->findChildren<QLineEdit*>();
+            fields[0]->setText("Jazz");
+            fields[2]->setText(music.path());
+            QVERIFY(Click(share, "&Finish"));
+        });
+        QVERIFY(Click(&window, "Add", 1));
+        QVERIFY(driver.Done());
+        QCOMPARE(StoredServices(), size_t(1));
+        QCOMPARE(window.findChildren<QListWidget*>().at(1)->item(0)->text(), QString("Jazz"));
+    }
+
+    // Editing replaces the entry in place; what the server knows of it stays.
+    void editUserReplacesTheEntry() {
+        MainWindow window(*host_, *log_, true);
+        host_->Users().SetStatus("bob", "Playing", 0);
+        UserList(window)->item(1)->setSelected(true);
+        ModalDriver driver;
+        driver.Then([](QWidget* editor) {
+            QCOMPARE(editor->windowTitle(), QString("Edit web user data"));
+            editor->findChildren<QLineEdit*>()[0]->setText("Robert");
+            QVERIFY(Click(editor, "OK"));
+        });
+        QVERIFY(Click(&window, "Edit", 0));
+        QVERIFY(driver.Done());
+        QCOMPARE(host_->Users().Count(), size_t(2));
+        auto bob = host_->Users().FindById("bob");
+        QCOMPARE(host_->Users().NameOf(bob), String("Robert"));
+        QCOMPARE(host_->Users().ActivityOf(bob).status, String("Playing"));
+        QCOMPARE(UserList(window)->item(1)->text(), QString("Robert"));
+    }
+
+    // Several playlists dropped at once are imported only after a yes.
+    void droppedPlaylistsBecomeStations() {
+        QTemporaryDir folder;
+        QStringList files;
+        for (const char* name : {"Jazz FM", "Blues"}) {
+            QFile file(folder.filePath(QString(name) + ".pls"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[playlist]\nNumberOfEntries=1\nFile1=http://radio.example:8000/\n");
+            files << file.fileName();
+        }
+        MainWindow window(*host_, *log_, true);
+        ModalDriver driver;
+        driver.Then([](QWidget* box) {
+            QCOMPARE(static_cast<QMessageBox*>(box)->text(),
+                     QString("Import 2 files as radio stations?"));
+            static_cast<QMessageBox*>(box)->button(QMessageBox::Cancel)->click();
+        });
+        driver.Then(
+            [](QWidget* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click(); });
+        for (int round = 0; round < 2; ++round) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& file : files)
+                urls << QUrl::fromLocalFile(file);
+            data.setUrls(urls);
+            QDropEvent drop(QPointF(250, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+            // Straight to the window: outside a real drag Qt delivers no drop.
+            static_cast<QObject&>(window).event(&drop);
+            QCOMPARE(StoredServices(), size_t(round == 0 ? 0 : 2));
+        }
+        QVERIFY(driver.Done());
+        QListWidget* shares = window.findChildren<QListWidget*>().at(1);
+        QCOMPARE(shares->item(0)->text(), QString("Blues"));
+        QCOMPARE(shares->item(1)->text(), QString("Jazz FM"));
     }
 
     void cleanup() {

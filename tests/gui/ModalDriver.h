@@ -36,10 +36,11 @@ private:
     std::deque<std::function<void(QWidget*)>> steps_;
 };
 
-// Clicks the button of `window` with this exact caption; false when none.
-inline bool Click(QWidget* window, const QString& caption) {
+// Clicks the button of `window` with this exact caption (the `which`-th
+// of several); false when there is none.
+inline bool Click(QWidget* window, const QString& caption, int which = 0) {
     for (QPushButton* button : window->findChildren<QPushButton*>())
-        if (button->text() == caption) {
+        if (button->text() == caption && which-- == 0) {
             button->click();
             return true;
         }

@@ -12,6 +12,7 @@
 #include "shell/gui/DisplayText.h"
 #include "shell/gui/FlatButton.h"
 #include "shell/gui/HelpFile.h"
+#include "shell/gui/ListCommands.h"
 #include "shell/gui/ListLineDelegate.h"
 #include "shell/gui/LogList.h"
 #include "shell/gui/WindowLog.h"
@@ -20,9 +21,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QShortcut>
 #include <QTimer>
@@ -53,10 +57,19 @@ std::vector<int> SelectedRowsDescending(const QListWidget& list) {
     return rows;
 }
 
-bool ConfirmDelete(QWidget* parent, const char* question) {
-    QMessageBox box(QMessageBox::Warning, "Confirm delete", question,
-                    QMessageBox::Ok | QMessageBox::Cancel, parent);
-    return box.exec() == QMessageBox::Ok;
+// The one selected row; -1 unless exactly one is selected.
+int SingleSelectedRow(const QListWidget& list) {
+    std::vector<int> rows = SelectedRowsDescending(list);
+    return rows.size() == 1 ? rows.front() : -1;
+}
+
+// The local files a drag carries.
+QStringList DroppedFiles(const QMimeData& data) {
+    QStringList files;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
 }
 
 } // namespace
@@ -95,11 +108,11 @@ void MainWindow::CreateControls() {
     users_ = AddList({20, 150, 210, 100});
     AddLabel("Shares", {260, 130, 200, 20}, PixelFont(12, true), ink);
     shares_ = AddList({260, 150, 210, 100});
-    AddButton("Add", {20, 255, 40, 18}, &MainWindow::NotYet);
-    AddButton("Edit", {70, 255, 40, 18}, &MainWindow::NotYet);
+    AddButton("Add", {20, 255, 40, 18}, &MainWindow::AddUser);
+    AddButton("Edit", {70, 255, 40, 18}, &MainWindow::EditUser);
     AddButton("Del", {120, 255, 40, 18}, &MainWindow::DeleteUsers);
-    AddButton("Add", {260, 255, 40, 18}, &MainWindow::NotYet);
-    AddButton("Edit", {310, 255, 40, 18}, &MainWindow::NotYet);
+    AddButton("Add", {260, 255, 40, 18}, &MainWindow::AddService);
+    AddButton("Edit", {310, 255, 40, 18}, &MainWindow::EditService);
     AddButton("Del", {360, 255, 40, 18}, &MainWindow::DeleteServices);
     AddLabel("Activity log", {20, 290, 200, 20}, PixelFont(12, true), ink);
     log_ = new LogList(this);
@@ -111,8 +124,9 @@ void MainWindow::CreateControls() {
     AddButton("Browse...", {170, 417, 65, 20}, &MainWindow::Browse);
     AddButton("About", {ClientWidth - 160, 417, 65, 20}, &MainWindow::About);
     AddButton("Help", {ClientWidth - 85, 417, 65, 20}, &MainWindow::Help);
-    connect(users_, &QListWidget::itemDoubleClicked, this, &MainWindow::NotYet);
-    connect(shares_, &QListWidget::itemDoubleClicked, this, &MainWindow::NotYet);
+    connect(users_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditUser);
+    connect(shares_, &QListWidget::itemDoubleClicked, this, &MainWindow::EditService);
+    setAcceptDrops(true);
 }
 
 QLabel* MainWindow::AddLabel(const QString& text, QRect place, const QFont& font,
@@ -220,50 +234,52 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
 }
 
+void MainWindow::AddUser() {
+    if (tb::AddWebUser(host_, this))
+        RefreshUsers();
+}
+
+void MainWindow::EditUser() {
+    if (tb::EditWebUser(host_, SingleSelectedRow(*users_), this))
+        RefreshUsers();
+}
+
 void MainWindow::DeleteUsers() {
-    std::vector<int> rows = SelectedRowsDescending(*users_);
-    if (rows.empty() || !ConfirmDelete(this, "Delete selected users?"))
-        return;
-    UserList& list = host_.Users();
-    std::vector<UserList::Entry> entries = list.Entries();
-    for (int row : rows)
-        if (row < static_cast<int>(entries.size()))
-            entries.erase(entries.begin() + row);
-    list.Reload(std::move(entries));
-    RefreshUsers();
-    std::lock_guard lock(host_.StoreMutex());
-    try {
-        SaveUsers(host_.Store(), list);
-    } catch (const GeneralException& e) {
-        QMessageBox::warning(this, "Tune Bridge", QString("Cannot save the users: ") + e.what());
-    }
+    if (tb::DeleteUsers(host_, SelectedRowsDescending(*users_), this))
+        RefreshUsers();
+}
+
+void MainWindow::AddService() {
+    if (tb::AddService(host_, this))
+        RefreshShares();
+}
+
+void MainWindow::EditService() {
+    if (tb::EditService(host_, SingleSelectedRow(*shares_), this))
+        RefreshShares();
 }
 
 void MainWindow::DeleteServices() {
-    std::vector<int> rows = SelectedRowsDescending(*shares_);
-    if (rows.empty() || !ConfirmDelete(this, "Delete selected services?"))
-        return;
-    ServiceList& services = host_.Services();
-    {
-        ServiceList::Guard lock(services);
-        auto& items = services.Items();
-        for (int row : rows)
-            if (row < static_cast<int>(items.size()))
-                items.erase(items.begin() + row);
-    }
-    RefreshShares();
-    std::lock_guard lock(host_.StoreMutex());
-    try {
-        SaveServices(host_.Store(), services);
-    } catch (const GeneralException& e) {
-        QMessageBox::warning(this, "Tune Bridge", QString("Cannot save the shares: ") + e.what());
-    }
+    if (tb::DeleteServices(host_, SelectedRowsDescending(*shares_), this))
+        RefreshShares();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList files = DroppedFiles(*event->mimeData());
+    event->acceptProposedAction();
+    if (ImportStations(host_, files, this))
+        RefreshShares();
 }
 
 void MainWindow::NotYet() {
     QMessageBox::information(this, "Tune Bridge",
-                             "Editing users, shares and the setup from this window is not "
-                             "available yet. Use 'tunebridge config' meanwhile.");
+                             "The setup sheet is not available yet. Use 'tunebridge config' "
+                             "meanwhile.");
 }
 
 void MainWindow::Browse() {

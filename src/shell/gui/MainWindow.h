@@ -39,6 +39,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateControls();
@@ -46,7 +48,11 @@ private:
     QListWidget* AddList(QRect place);
     void AddButton(const QString& caption, QRect place, void (MainWindow::*command)());
     void Tick();
+    void AddUser();
+    void EditUser();
     void DeleteUsers();
+    void AddService();
+    void EditService();
     void DeleteServices();
     void NotYet();
     void Browse();

@@ -1,0 +1,54 @@
+#include "shell/gui/ShareDialog.h"
+
+#include "library/ShareService.h"
+#include "shell/gui/DisplayText.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tb {
+
+ShareDialog::ShareDialog(const ShareService* share, QWidget* parent) : EditorDialog(parent) {
+    setWindowTitle(share ? "Edit local directory data" : "Add a local directory");
+    name_ = AddField("Your &name of this share", share ? share->Name() : String());
+    description_ = AddField("&Description of this share", share ? share->Description() : String());
+    folder_ = AddField("&Folder with your music files", share ? share->Folder() : String());
+    // The picker button sits beside the folder field.
+    auto* row = new QHBoxLayout;
+    int at = Column()->indexOf(folder_);
+    Column()->removeWidget(folder_);
+    row->addWidget(folder_);
+    auto* pick = new QPushButton("...", this);
+    pick->setFixedWidth(32);
+    connect(pick, &QPushButton::clicked, this, &ShareDialog::PickFolder);
+    row->addWidget(pick);
+    Column()->insertLayout(at, row);
+    covers_ =
+        AddCheck("Look for missing album &covers on the Internet", share && share->StartCrawler());
+    AddButtons(share == nullptr, share ? "OK" : "&Finish");
+}
+
+void ShareDialog::PickFolder() {
+    QString chosen =
+        QFileDialog::getExistingDirectory(this, "Select your music folder", folder_->text());
+    if (!chosen.isEmpty())
+        folder_->setText(chosen);
+}
+
+QWidget* ShareDialog::FirstInvalidField() const {
+    if (name_->text().isEmpty())
+        return name_;
+    return QFileInfo(folder_->text()).isDir() ? nullptr : folder_;
+}
+
+std::shared_ptr<ShareService> ShareDialog::Result() const {
+    return std::make_shared<ShareService>(FromDisplay(name_->text()),
+                                          FromDisplay(description_->text()),
+                                          FromDisplay(folder_->text()), covers_->isChecked());
+}
+
+} // namespace tb

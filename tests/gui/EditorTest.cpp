@@ -1,0 +1,120 @@
+#include "TestRegistry.h"
+#include "core/IPAddress.h"
+#include "library/ShareService.h"
+#include "shell/gui/ShareDialog.h"
+#include "shell/gui/StationDialog.h"
+#include "shell/gui/WebUserDialog.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace tb::test {
+
+// The editors' rules for OK and what they make of their fields.
+class EditorTest : public QObject {
+    Q_OBJECT
+
+    static QList<QLineEdit*> Fields(QWidget& dialog) { return dialog.findChildren<QLineEdit*>(); }
+    static bool HasButton(QWidget& dialog, const QString& caption) {
+        for (QPushButton* button : dialog.findChildren<QPushButton*>())
+            if (button->text() == caption)
+                return true;
+        return false;
+    }
+
+private slots:
+    // Fields: name, ID, password, address, e-mail; -1 = accepted.
+    void webUserRefusesTheFirstBadField_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("refused");
+        QTest::newRow("as given") << 0 << "Alice" << -1;
+        QTest::newRow("no name") << 0 << "" << 0;
+        QTest::newRow("no ID") << 1 << "" << 1;
+        QTest::newRow("address not dotted") << 3 << "abc" << 3;
+        QTest::newRow("address out of range") << 3 << "10.0.0.256" << 3;
+        QTest::newRow("no password is fine") << 2 << "" << -1;
+    }
+    void webUserRefusesTheFirstBadField() {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(int, refused);
+        WebUser user;
+        user.name = "Alice";
+        user.id = "alice";
+        WebUserDialog dialog(user, false, nullptr);
+        QList<QLineEdit*> fields = Fields(dialog);
+        fields[field]->setText(text);
+        QCOMPARE(dialog.FirstInvalidField(), refused < 0 ? nullptr : fields[refused]);
+        QVERIFY(HasButton(dialog, "OK"));
+    }
+
+    void webUserResultKeepsWhatItDoesNotShow() {
+        WebUser user;
+        user.id = "old";
+        user.address = IPAddress::FromHost("10.0.0.1").Address();
+        WebUserDialog dialog(user, true, nullptr);
+        QCOMPARE(dialog.windowTitle(), QString("Add a web user"));
+        QList<QLineEdit*> fields = Fields(dialog);
+        QCOMPARE(fields[3]->text(), QString("10.0.0.1"));
+        fields[0]->setText("Bob");
+        fields[1]->setText("bob");
+        fields[3]->setText(" 192.168.0.5 ");
+        dialog.findChild<QCheckBox*>()->setChecked(true);
+        WebUser result = dialog.Result();
+        QCOMPARE(result.name, String("Bob"));
+        QCOMPARE(result.id, String("bob"));
+        QCOMPARE(result.address, IPAddress::FromHost("192.168.0.5").Address());
+        QCOMPARE(result.permission, 0u);
+        QCOMPARE(result.page, user.page);
+    }
+
+    void shareNeedsANameAndAFolder() {
+        QTemporaryDir folder;
+        ShareService existing("Music", "mine", folder.path().toUtf8().constData(), true);
+        ShareDialog dialog(&existing, nullptr);
+        QCOMPARE(dialog.windowTitle(), QString("Edit local directory data"));
+        QVERIFY(!HasButton(dialog, "<< &Back"));
+        QList<QLineEdit*> fields = Fields(dialog);
+        QCOMPARE(dialog.FirstInvalidField(), nullptr);
+        fields[2]->setText(folder.path() + "/missing");
+        QCOMPARE(dialog.FirstInvalidField(), fields[2]);
+        fields[0]->clear();
+        QCOMPARE(dialog.FirstInvalidField(), fields[0]);
+        fields[0]->setText("Jazz");
+        fields[2]->setText(folder.path());
+        auto share = dialog.Result();
+        QCOMPARE(share->Name(), String("Jazz"));
+        QCOMPARE(share->Description(), String("mine"));
+        QVERIFY(share->StartCrawler());
+    }
+
+    void stationNeedsANameOnly() {
+        RadioService::Fields station;
+        station.urls[7] = "http://old:8000/";
+        StationDialog dialog(station, true, nullptr);
+        QVERIFY(HasButton(dialog, "<< &Back"));
+        QList<QLineEdit*> fields = Fields(dialog);
+        QCOMPARE(fields.size(), 4 + RadioService::UrlSlots);
+        QCOMPARE(dialog.FirstInvalidField(), fields[0]);
+        fields[0]->setText("Jazz FM");
+        fields[4]->setText(" http://jazz:8000/live ");
+        QCOMPARE(dialog.FirstInvalidField(), nullptr);
+        dialog.findChildren<QCheckBox*>()[1]->setChecked(true);
+        RadioService::Fields result = dialog.Result();
+        QCOMPARE(result.name, String("Jazz FM"));
+        QCOMPARE(result.urls[0], String("http://jazz:8000/live"));
+        QCOMPARE(result.urls[7], String("http://old:8000/"));
+        QVERIFY(!result.quickAccess);
+        QVERIFY(result.routeDirectly);
+    }
+};
+
+static RegisterTest<EditorTest> registration("EditorTest");
+
+} // namespace tb::test
+
+#include "EditorTest.moc"
