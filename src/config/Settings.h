@@ -3,6 +3,7 @@
 #include "core/IPAddress.h"
 #include "core/String.h"
 
+#include <array>
 #include <cstdint>
 #include <mutex>
 
@@ -33,6 +34,19 @@ struct Settings {
     int32_t maxAutoUnits = 32;
     // A radio station that sends nothing for this long ends its relay.
     int32_t stationTimeoutSeconds = 30;
+    // The public address-echo sites the setup's search asks, each
+    // "http://host[:port]/path MARKER" (the marker after the first space,
+    // with \r, \n, \s and \\ escapes); an empty one is skipped. The
+    // defaults answer over plain HTTP with the address right after their
+    // answer's header, or after "Current IP Address: ".
+    static constexpr int EchoSiteCount = 5;
+    std::array<String, EchoSiteCount> addressEchoSites = {
+        "http://checkip.amazonaws.com/ \\r\\n\\r\\n",
+        "http://api.ipify.org/ \\r\\n\\r\\n",
+        "http://icanhazip.com/ \\r\\n\\r\\n",
+        "http://checkip.dyndns.org/ Current IP Address:\\s",
+        "http://ifconfig.me/ip \\r\\n\\r\\n",
+    };
 
     // MP3
     bool preloadMp3Info = false;

@@ -69,6 +69,8 @@ bool ReadGeneral(const Registry& general, Settings& settings) {
     ReadFlag(general, "ShowedCloseNote", settings.showedCloseNote);
     for (const SettingLimit& limit : SettingLimits)
         ReadLimit(general, limit, settings);
+    for (int i = 0; i < Settings::EchoSiteCount; ++i)
+        ReadText(general, EchoSiteValueName(i).c_str(), settings.addressEchoSites[i]);
     return addressesRead;
 }
 
@@ -132,6 +134,16 @@ void LoadWebSkinName(RegistryStore& store, Settings& settings) {
 void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& settings) {
     OpenConfigKey(store, GeneralKey)
         ->SetNumber(limit.name, static_cast<uint32_t>(settings.*limit.field));
+}
+
+String EchoSiteValueName(int index) {
+    return "AddressEchoSite" + String::FromUnsigned(static_cast<uint32_t>(index + 1));
+}
+
+void SaveEchoSites(RegistryStore& store, const Settings& settings) {
+    std::unique_ptr<Registry> general = OpenConfigKey(store, GeneralKey);
+    for (int i = 0; i < Settings::EchoSiteCount; ++i)
+        general->SetString(EchoSiteValueName(i), settings.addressEchoSites[i]);
 }
 
 void SaveCloseNoteFlag(RegistryStore& store, bool showed) {

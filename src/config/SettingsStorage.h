@@ -45,6 +45,10 @@ void LoadWebSkinName(RegistryStore& store, Settings& settings);
 void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& settings);
 
 // Writes "ShowedCloseNote" of "General" only.
+// The public address-echo sites, "AddressEchoSite1" to "AddressEchoSite5"
+// in "General" (read by LoadSettings; an absent one keeps its default).
+String EchoSiteValueName(int index);
+void SaveEchoSites(RegistryStore& store, const Settings& settings);
 void SaveCloseNoteFlag(RegistryStore& store, bool showed);
 
 // Whether "Installed" of "General" is present and not 0 (the first run is done).

@@ -36,6 +36,7 @@ public:
     void Install(std::shared_ptr<const NodeTree> tree);
     // Time of the last completed build (file time 0 before the first).
     DateTime IndexTime() const { return Tree()->IndexTime(); }
+    void RenewIndexTime() const { Tree()->RenewIndexTime(DateTime::NowUtc()); }
 
     bool ReindexInProgress() const noexcept { return reindexInProgress_.load(); }
     void SetReindexInProgress(bool value) noexcept { reindexInProgress_.store(value); }

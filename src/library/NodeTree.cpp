@@ -29,7 +29,17 @@ void NodeTree::Adopt(std::unique_ptr<FolderNode> root,
         if (globalStream_)
             children.RemoveAt(0);
     }
-    indexTime_ = builtAt;
+    RenewIndexTime(builtAt);
+}
+
+DateTime NodeTree::IndexTime() const {
+    std::lock_guard lock(timeMutex_);
+    return indexTime_;
+}
+
+void NodeTree::RenewIndexTime(const DateTime& now) const {
+    std::lock_guard lock(timeMutex_);
+    indexTime_ = now;
     indexTime_.Complete();
 }
 

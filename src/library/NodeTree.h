@@ -8,6 +8,7 @@
 #include "library/ShareInfo.h"
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace tb {
@@ -38,7 +39,12 @@ public:
     MediaNode* At(int32_t id) const noexcept {
         return id >= 0 && id < nodes_.Count() ? nodes_.At(id) : nullptr;
     }
-    const DateTime& IndexTime() const noexcept { return indexTime_; }
+    // When the tree was built, or last renewed. Thread-safe.
+    DateTime IndexTime() const;
+    // Makes the tree count as built at `now`, so that every entity tag
+    // derived from its time changes (a new skin must not leave browsers
+    // with pages of the old one). Thread-safe.
+    void RenewIndexTime(const DateTime& now) const;
     // What the tree's nodes answer; throws std::logic_error for a tree
     // that was never built.
     const NodeAnswers& Answers() const;
@@ -50,7 +56,8 @@ private:
     std::unique_ptr<RandomStreamNode> globalStream_;
     std::vector<std::unique_ptr<ShareInfo>> shares_;
     Array<MediaNode*> nodes_;
-    DateTime indexTime_;
+    mutable std::mutex timeMutex_;
+    mutable DateTime indexTime_; // guarded by timeMutex_
     const NodeAnswers* answers_ = nullptr;
 };
 

@@ -36,23 +36,7 @@ std::string_view LineValue(std::string_view header, size_t from) {
 
 } // namespace
 
-StationUrl SplitUrl(const String& url) {
-    std::string_view rest = url.View();
-    if (StartsNoCase(rest, "http://"))
-        rest.remove_prefix(7);
-    size_t hostEnd = std::min(rest.find_first_of("/:"), rest.size());
-    StationUrl parts{String(rest.substr(0, hostEnd)), String("80"), String()};
-    rest.remove_prefix(hostEnd);
-    if (!rest.empty() && rest.front() == ':') {
-        size_t portEnd = std::min(rest.find('/'), rest.size());
-        parts.port = String(rest.substr(1, portEnd - 1));
-        rest.remove_prefix(portEnd);
-    }
-    parts.path = rest.empty() ? String("/") : String(rest);
-    return parts;
-}
-
-String StationRequest(const StationUrl& url) {
+String StationRequest(const HttpUrl& url) {
     return "GET " + url.path + " HTTP/1.1\r\nHost: " + url.host +
            "\r\nAccept: */*\r\nRange: bytes=0-\r\nConnection: close\r\nicy-metadata: 1\r\n\r\n";
 }

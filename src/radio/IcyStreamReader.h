@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/HttpUrl.h"
 #include "core/String.h"
 
 #include <cstddef>
@@ -8,18 +9,8 @@
 
 namespace tb {
 
-// A station URL taken apart: "http://" (any case) is optional, the port
-// defaults to "80" and the path to "/". Nothing else is recognised: no user
-// part, no other scheme; a query stays in the path.
-struct StationUrl {
-    String host;
-    String port;
-    String path;
-};
-StationUrl SplitUrl(const String& url);
-
 // The exact request sent to a station for `url`.
-String StationRequest(const StationUrl& url);
+String StationRequest(const HttpUrl& url);
 
 // The client side of a station's answer, fed with whatever the socket
 // delivered: first the header (its status line, metadata interval and

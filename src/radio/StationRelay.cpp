@@ -50,7 +50,7 @@ void PassChunks(HttpRequest& request, IcyStreamReader& reader, String& lastMetad
 }
 
 void Relay(HttpRequest& request, const String& url, const String& etag, int redirectsLeft) {
-    StationUrl parts = SplitUrl(url);
+    HttpUrl parts = SplitHttpUrl(url);
     auto port = static_cast<uint16_t>(LeadingInteger(parts.port.View()));
     std::optional<IPAddress> address = IPAddress::Resolve(parts.host.c_str(), port);
     if (!address)

@@ -80,6 +80,8 @@ void ConfigCommands::Set(const std::string& name, const std::string& value) {
     SaveSettings(store_, settings);
     if (key->limit)
         SaveLimit(store_, *key->limit, settings);
+    if (key->saveOwn)
+        key->saveOwn(store_, settings);
     transaction.Commit();
     if (forcedPreload)
         std::printf("MP3/PreloadMp3Info set to 1 too: category folders need it.\n");

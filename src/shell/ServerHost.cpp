@@ -45,11 +45,39 @@ void ServerHost::LoadLists() {
     LoadServices(*store_, services_);
     LoadUsers(*store_, users_);
     CompileUserTemplates();
+    ApplyCommandLine();
+}
+
+void ServerHost::ApplyCommandLine() {
+    storedLocalAddress_ = settings_.localAddress;
     if (options_.bindAddress)
         settings_.localAddress =
             IPAddress(options_.bindAddress->Address(), settings_.localAddress.Port());
     if (options_.port)
         settings_.localAddress.SetPort(*options_.port);
+}
+
+Settings ServerHost::StoredSettings() const {
+    Settings stored = settings_;
+    stored.localAddress = storedLocalAddress_;
+    return stored;
+}
+
+void ServerHost::ApplySettings(const Settings& edited) {
+    {
+        std::lock_guard lock(storeMutex_);
+        SaveSettings(*store_, edited);
+    }
+    bool skinChanged = edited.webSkinName != settings_.webSkinName;
+    settings_ = edited;
+    ApplyCommandLine();
+    CompileUserTemplates();
+    if (skinChanged)
+        index_.RenewIndexTime();
+    if (live_) {
+        live_->Set(settings_);
+        server_->Stop();
+    }
 }
 
 void ServerHost::CompileUserTemplates() {

@@ -51,6 +51,15 @@ public:
     void BuildIndex(IndexProgress* progress);
     // Compiles every user's page template for the current skin.
     void CompileUserTemplates();
+    // The settings as stored: the current ones without the command line's
+    // address options.
+    Settings StoredSettings() const;
+    // Makes `edited` current and stores it whole, compiles the users'
+    // templates again, renews the index time when the skin changed, and has
+    // the server listen again (a new local address takes effect; the
+    // command line's address options still win). Throws RegistryException
+    // when the store fails.
+    void ApplySettings(const Settings& edited);
     // Ends the server: closes every socket and waits for the threads at
     // most `milliseconds`. False when some did not end.
     bool Stop(int32_t milliseconds);
@@ -65,6 +74,7 @@ public:
 
 private:
     void SaveUserChanges();
+    void ApplyCommandLine();
 
     const CommandLine& options_;
     const Event& quit_;
@@ -74,6 +84,7 @@ private:
     std::mutex storeMutex_;
     std::unique_ptr<RegistryStore> store_; // guarded by storeMutex_ once the server runs
     Settings settings_;
+    IPAddress storedLocalAddress_; // before the command line's options
     ServiceList services_;
     UserList users_;
     DeliveryAnswers answers_;

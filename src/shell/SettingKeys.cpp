@@ -1,6 +1,8 @@
 #include "shell/SettingKeys.h"
 
+#include "config/SettingsStorage.h"
 #include "core/Exceptions.h"
+#include "netservices/EchoSite.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -92,6 +94,18 @@ std::vector<SettingKey> SetupKeys() {
     };
 }
 
+SettingKey EchoSiteKey(int index) {
+    return {"General/" + std::string(EchoSiteValueName(index).View()),
+            "address-echo site the setup's search asks: http://host[:port]/path MARKER",
+            [index](const Settings& s) { return s.addressEchoSites[index]; },
+            [index](Settings& s, const String& v) {
+                ParseEchoSite(v); // throws std::invalid_argument for a bad text
+                s.addressEchoSites[index] = v.Trim();
+            },
+            nullptr,
+            SaveEchoSites};
+}
+
 std::vector<SettingKey> MakeSettingKeys() {
     std::vector<SettingKey> keys = SetupKeys();
     // Inserted before the MP3 values, so that the listing keeps the store's order.
@@ -100,6 +114,8 @@ std::vector<SettingKey> MakeSettingKeys() {
     std::vector<SettingKey> limits;
     for (const SettingLimit& limit : SettingLimits)
         limits.push_back(LimitKey(limit));
+    for (int i = 0; i < Settings::EchoSiteCount; ++i)
+        limits.push_back(EchoSiteKey(i));
     keys.insert(mp3, limits.begin(), limits.end());
     return keys;
 }

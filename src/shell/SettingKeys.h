@@ -9,6 +9,8 @@
 
 namespace tb {
 
+class RegistryStore;
+
 // The settings the command line can read and change, named "Key/Value" as
 // in the store ("General/Name", "MP3/PreloadMp3Info").
 struct SettingKey {
@@ -19,6 +21,8 @@ struct SettingKey {
     std::function<void(Settings&, const String& value)> set;
     // Set for the values kept beside the setup's, which are saved one by one.
     const SettingLimit* limit = nullptr;
+    // Set for other values outside the setup's, which this saves.
+    std::function<void(RegistryStore&, const Settings&)> saveOwn = nullptr;
 };
 
 const std::vector<SettingKey>& SettingKeys();

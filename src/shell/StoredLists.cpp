@@ -7,6 +7,7 @@
 #include "config/SettingsStorage.h"
 #include "library/ServiceList.h"
 #include "library/ShareService.h"
+#include "netservices/CatalogService.h"
 #include "radio/RadioService.h"
 #include "web/UserList.h"
 #include "web/WebUser.h"
@@ -30,6 +31,7 @@ void RegisterStoredTypes() {
         return;
     RegisterPrototype(std::make_unique<ShareService>());
     RegisterPrototype(std::make_unique<RadioService>());
+    RegisterPrototype(std::make_unique<CatalogService>());
     RegisterPrototype(std::make_unique<WebUser>());
 }
 

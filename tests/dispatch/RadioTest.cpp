@@ -7,6 +7,7 @@
 #include "dispatch/DispatchTest.h"
 #include "radio/RadioService.h"
 #include "support/ChangeSettings.h"
+#include "support/ScriptedServer.h"
 
 #include <cstring>
 #include <mutex>
@@ -18,61 +19,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ElementsAre;
 
-// A station on 127.0.0.1: each connection gets `script(n)` (n counts the
-// connections from 0) once its request is in, and is then closed, or held
-// open without another byte when `hold` is set.
-class Station {
-public:
-    using Script = std::function<std::string(int)>;
-    explicit Station(Script script, bool hold = false)
-        : listener_(IPAddress(htonl(INADDR_LOOPBACK), 0)), script_(std::move(script)), hold_(hold),
-          thread_([this] { Serve(); }) {}
-    ~Station() {
-        stop_ = true;
-        listener_.Interrupt();
-        thread_.join();
-    }
-    std::string Url(const std::string& path = "/live") const {
-        return "http://127.0.0.1:" + std::to_string(listener_.LocalAddress().Port()) + path;
-    }
-    std::vector<std::string> Requests() const {
-        std::lock_guard lock(mutex_);
-        return requests_;
-    }
-
-private:
-    void Serve() {
-        for (int n = 0; !stop_; ++n) {
-            std::unique_ptr<Socket> client;
-            try {
-                client = listener_.Accept(0);
-                client->SetTimeout(5000);
-                std::string request;
-                char buffer[1000];
-                while (request.find("\r\n\r\n") == std::string::npos)
-                    request.append(buffer, static_cast<size_t>(client->Read(buffer, 1000)));
-                {
-                    std::lock_guard lock(mutex_);
-                    requests_.push_back(request);
-                }
-                std::string answer = script_(n);
-                client->Write(answer.data(), static_cast<int32_t>(answer.size()));
-                while (hold_ && !stop_)
-                    std::this_thread::sleep_for(10ms);
-            } catch (const SocketException&) {
-                // a relay that left, or the end of the test
-            }
-        }
-    }
-
-    ServerSocket listener_;
-    Script script_;
-    bool hold_;
-    std::atomic<bool> stop_{false};
-    mutable std::mutex mutex_;
-    std::vector<std::string> requests_; // guarded by mutex_
-    std::thread thread_;
-};
+using Station = ScriptedServer;
 
 // A metadata block: its length byte, the text, zero bytes up to 16s.
 std::string Block(const std::string& text) {

@@ -1,11 +1,15 @@
 #include "TestRegistry.h"
 #include "core/IPAddress.h"
 #include "library/ShareService.h"
+#include "shell/gui/CatalogDialog.h"
+#include "shell/gui/ServiceChooser.h"
 #include "shell/gui/ShareDialog.h"
 #include "shell/gui/StationDialog.h"
 #include "shell/gui/WebUserDialog.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -110,6 +114,29 @@ private slots:
         QCOMPARE(result.urls[7], String("http://old:8000/"));
         QVERIFY(!result.quickAccess);
         QVERIFY(result.routeDirectly);
+    }
+
+    // Every editor drawn once, for a look at the test run's screenshots.
+    void drawsEveryEditor() {
+        QTemporaryDir folder;
+        ShareService share("Music", "", folder.path().toUtf8().constData(), false);
+        CatalogService catalog("Anna", "", "", IPAddress::FromHostPort("10.0.0.9:42961"));
+        std::vector<std::pair<const char*, std::unique_ptr<QDialog>>> dialogs;
+        dialogs.emplace_back("web-user", std::make_unique<WebUserDialog>(WebUser{}, true, nullptr));
+        dialogs.emplace_back("share", std::make_unique<ShareDialog>(nullptr, nullptr));
+        dialogs.emplace_back("share-edit", std::make_unique<ShareDialog>(&share, nullptr));
+        dialogs.emplace_back(
+            "station", std::make_unique<StationDialog>(RadioService::Fields{}, true, nullptr));
+        dialogs.emplace_back("catalog", std::make_unique<CatalogDialog>(catalog, nullptr));
+        dialogs.emplace_back("service-chooser", std::make_unique<ServiceChooser>(nullptr));
+        QDir().mkpath(TUNEBRIDGE_SCREENSHOT_DIR);
+        for (auto& [name, dialog] : dialogs) {
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+            QString path = QString(TUNEBRIDGE_SCREENSHOT_DIR "/dialog-%1.png").arg(name);
+            QVERIFY(dialog->grab().save(path));
+            QCOMPARE(QImage(path).size(), dialog->size());
+        }
     }
 };
 

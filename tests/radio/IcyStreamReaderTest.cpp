@@ -9,7 +9,7 @@
 namespace tb {
 namespace {
 
-TEST(StationUrlTest, SplitsHostPortAndPath) {
+TEST(HttpUrlTest, SplitsHostPortAndPath) {
     const struct {
         const char *url, *host, *port, *path;
     } cases[] = {
@@ -20,13 +20,13 @@ TEST(StationUrlTest, SplitsHostPortAndPath) {
         {"", "", "80", "/"},
     };
     for (const auto& c : cases) {
-        StationUrl parts = SplitUrl(c.url);
+        HttpUrl parts = SplitHttpUrl(c.url);
         EXPECT_EQ(std::string(parts.host.View()) + "|" + std::string(parts.port.View()) + "|" +
                       std::string(parts.path.View()),
                   std::string(c.host) + "|" + c.port + "|" + c.path)
             << c.url;
     }
-    EXPECT_EQ(StationRequest(SplitUrl("http://host:8000/live")),
+    EXPECT_EQ(StationRequest(SplitHttpUrl("http://host:8000/live")),
               "GET /live HTTP/1.1\r\nHost: host\r\nAccept: */*\r\nRange: bytes=0-\r\n"
               "Connection: close\r\nicy-metadata: 1\r\n\r\n");
 }

@@ -7,6 +7,7 @@
 #include "radio/StationImport.h"
 #include "shell/ServerHost.h"
 #include "shell/StoredLists.h"
+#include "shell/gui/CatalogDialog.h"
 #include "shell/gui/DisplayText.h"
 #include "shell/gui/ServiceChooser.h"
 #include "shell/gui/ShareDialog.h"
@@ -159,6 +160,10 @@ bool EditService(ServerHost& host, int row, QWidget* parent) {
         StationDialog dialog(station->Values(), false, parent);
         if (dialog.exec() == QDialog::Accepted)
             edited = std::make_shared<RadioService>(dialog.Result());
+    } else if (auto* catalog = dynamic_cast<CatalogService*>(service.get())) {
+        CatalogDialog dialog(*catalog, parent);
+        if (dialog.exec() == QDialog::Accepted)
+            edited = dialog.Result();
     }
     if (!edited)
         return false;

@@ -9,12 +9,15 @@
 #include "shell/CommandLine.h"
 #include "shell/ServerHost.h"
 #include "shell/StoredLists.h"
+#include "shell/gui/AddressSearchDialog.h"
 #include "shell/gui/DisplayText.h"
 #include "shell/gui/FlatButton.h"
 #include "shell/gui/HelpFile.h"
 #include "shell/gui/ListCommands.h"
 #include "shell/gui/ListLineDelegate.h"
 #include "shell/gui/LogList.h"
+#include "shell/gui/ServerPage.h"
+#include "shell/gui/SetupSheet.h"
 #include "shell/gui/WindowLog.h"
 #include "web/UserList.h"
 
@@ -89,6 +92,9 @@ MainWindow::MainWindow(ServerHost& host, WindowLog& log, bool trayAvailable)
     connect(&log, &WindowLog::lineAdded, log_, &LogList::Append, Qt::QueuedConnection);
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &MainWindow::Help);
+    // The desktop's usual key for a program's settings (Ctrl+,).
+    auto* setup = new QShortcut(QKeySequence("Ctrl+,"), this);
+    connect(setup, &QShortcut::activated, this, &MainWindow::Setup);
     timer_ = new QTimer(this);
     connect(timer_, &QTimer::timeout, this, &MainWindow::Tick);
     timer_->start(1000);
@@ -119,7 +125,7 @@ void MainWindow::CreateControls() {
     log_->setGeometry(20, 310, ClientWidth - 40, 100);
     log_->setFont(PixelFont(11));
     log_->setObjectName("log");
-    AddButton("Setup", {20, 417, 65, 20}, &MainWindow::NotYet);
+    AddButton("Setup", {20, 417, 65, 20}, &MainWindow::Setup);
     AddButton("Reindex!", {95, 417, 65, 20}, &MainWindow::reindexChosen);
     AddButton("Browse...", {170, 417, 65, 20}, &MainWindow::Browse);
     AddButton("About", {ClientWidth - 160, 417, 65, 20}, &MainWindow::About);
@@ -276,10 +282,21 @@ void MainWindow::dropEvent(QDropEvent* event) {
         RefreshShares();
 }
 
-void MainWindow::NotYet() {
-    QMessageBox::information(this, "Tune Bridge",
-                             "The setup sheet is not available yet. Use 'tunebridge config' "
-                             "meanwhile.");
+// OK makes the sheet's values current and stored, and the window shows
+// the new name and address; Cancel changes nothing.
+void MainWindow::Setup() {
+    SetupSheet sheet(host_.StoredSettings(), host_.Options().dataDir, this);
+    connect(&sheet.Server(), &ServerPage::findPublicAddress, &sheet,
+            [this, &sheet] { FindPublicAddress(sheet.Server(), host_.CurrentSettings()); });
+    if (sheet.exec() != QDialog::Accepted)
+        return;
+    try {
+        host_.ApplySettings(sheet.Result());
+    } catch (const GeneralException& e) {
+        QMessageBox::warning(this, "Tune Bridge", QString("Cannot save the setup: ") + e.what());
+    }
+    RefreshLabels();
+    update();
 }
 
 void MainWindow::Browse() {

@@ -54,7 +54,7 @@ private:
     void AddService();
     void EditService();
     void DeleteServices();
-    void NotYet();
+    void Setup();
     void Browse();
     void About();
     void Help();

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "core/String.h"
+
+namespace tb {
+
+// An http URL taken apart: "http://" (any case) is optional, the port
+// defaults to "80" and the path to "/". Nothing else is recognised: no user
+// part, no other scheme; a query stays in the path.
+struct HttpUrl {
+    String host;
+    String port;
+    String path;
+};
+HttpUrl SplitHttpUrl(const String& url);
+
+} // namespace tb

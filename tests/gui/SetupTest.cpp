@@ -1,0 +1,144 @@
+#include "ModalDriver.h"
+#include "TestRegistry.h"
+#include "config/RegistryStore.h"
+#include "config/SettingsStorage.h"
+#include "core/Event.h"
+#include "shell/CommandLine.h"
+#include "shell/ServerHost.h"
+#include "shell/gui/MainWindow.h"
+#include "shell/gui/Mp3Page.h"
+#include "shell/gui/ServerPage.h"
+#include "shell/gui/SetupSheet.h"
+#include "shell/gui/SkinPage.h"
+#include "shell/gui/WindowLog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace tb::test {
+
+// The setup sheet's pages, and the sheet from the main window over a real
+// store whose program folder has two skins.
+class SetupTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder_;
+    CommandLine options_;
+    Event quit_;
+    std::unique_ptr<WindowLog> log_;
+    std::unique_ptr<ServerHost> host_;
+
+    Settings Stored() {
+        Settings settings;
+        LoadSettings(*RegistryStore::Open(options_.configDir), settings);
+        return settings;
+    }
+
+private slots:
+    void init() {
+        folder_ = std::make_unique<QTemporaryDir>();
+        QDir(folder_->path()).mkpath("skins/Plain");
+        QDir(folder_->path()).mkpath("skins/Nocturne");
+        QFile::copy(QString(TUNEBRIDGE_SOURCE_DIR) + "/skins/Nocturne/Preview.gif",
+                    folder_->path() + "/skins/Nocturne/Preview.gif");
+        options_.configDir = (folder_->path() + "/config").toUtf8().constData();
+        options_.dataDir = folder_->path().toUtf8().constData();
+        log_ = std::make_unique<WindowLog>(quit_, nullptr);
+        host_ = std::make_unique<ServerHost>(options_, quit_, *log_);
+        host_->OpenStore();
+        host_->LoadLists();
+    }
+    void cleanup() {
+        host_.reset();
+        log_.reset();
+        folder_.reset();
+    }
+
+    // Category folders need the songs' information read while indexing.
+    void categoriesKeepPreloadingOn() {
+        Mp3Page page(Settings{}, nullptr);
+        QList<QCheckBox*> boxes = page.findChildren<QCheckBox*>();
+        QVERIFY(!boxes[0]->isChecked());
+        boxes[1]->setChecked(true); // genre
+        QVERIFY(boxes[0]->isChecked());
+        boxes[0]->setChecked(false);
+        QVERIFY(boxes[0]->isChecked());
+        Settings stored;
+        page.Store(stored);
+        QVERIFY(stored.preloadMp3Info && stored.createGenreFolder && !stored.createYearFolder);
+    }
+
+    void skinsListWithTheirPreviews() {
+        SkinPage page(host_->StoredSettings(), options_.dataDir, nullptr);
+        auto* skins = page.findChild<QComboBox*>();
+        auto* preview = page.findChildren<QLabel*>().at(1);
+        QCOMPARE(skins->count(), 3);
+        QCOMPARE(skins->itemText(0), QString("(Standard)"));
+        QVERIFY(!preview->pixmap().isNull());
+        skins->setCurrentText("Plain");
+        QCOMPARE(preview->text(), QString("No\n\nPreview\n\nAvailable"));
+        skins->setCurrentText("Nocturne");
+        QVERIFY(!preview->pixmap().isNull());
+    }
+
+    // A refused sheet shows the "Server" page with the bad field focused.
+    void okNeedsANameAndReadableAddresses() {
+        for (int field : {0, 1, 2}) {
+            SetupSheet sheet(host_->StoredSettings(), options_.dataDir, nullptr);
+            sheet.show();
+            QVERIFY(QTest::qWaitForWindowActive(&sheet));
+            sheet.findChild<QTabWidget*>()->setCurrentIndex(2);
+            QList<QLineEdit*> fields = sheet.Server().findChildren<QLineEdit*>();
+            fields[field]->setText(field == 0 ? "" : "10.0.0.1");
+            sheet.accept();
+            QVERIFY(sheet.isVisible());
+            QCOMPARE(sheet.findChild<QTabWidget*>()->currentIndex(), 0);
+            QTRY_VERIFY(fields[field]->hasFocus());
+        }
+    }
+
+    // OK stores every page and relabels the window; Cancel stores nothing.
+    void okStoresAndCancelDoesNot() {
+        MainWindow window(*host_, *log_, true);
+        ModalDriver driver;
+        driver.Then([](QWidget* sheet) {
+            sheet->findChildren<QLineEdit*>()[0]->setText("Den");
+            QVERIFY(Click(sheet, "Cancel"));
+        });
+        driver.Then([](QWidget* sheet) {
+            auto* server = static_cast<SetupSheet*>(sheet);
+            QList<QLineEdit*> fields = server->Server().findChildren<QLineEdit*>();
+            fields[0]->setText("Den");
+            fields[2]->setText("203.0.113.7:8080");
+            sheet->findChild<SkinPage*>()->findChild<QComboBox*>()->setCurrentText("Nocturne");
+            QVERIFY(Click(sheet, "OK"));
+        });
+        QVERIFY(Click(&window, "Setup"));
+        QCOMPARE(Stored().name, String("Tune Bridge"));
+        QVERIFY(Click(&window, "Setup"));
+        QVERIFY(driver.Done());
+        Settings stored = Stored();
+        QCOMPARE(stored.name, String("Den"));
+        QCOMPARE(stored.publicAddress.HostPortText(), String("203.0.113.7:8080"));
+        QCOMPARE(stored.webSkinName, String("Nocturne"));
+        QVERIFY(window.findChildren<QLabel*>().size() > 3);
+        QStringList labels;
+        for (QLabel* label : window.findChildren<QLabel*>())
+            labels << label->text();
+        QVERIFY(labels.contains("Den"));
+        QVERIFY(labels.contains("203.0.113.7:8080"));
+    }
+};
+
+static RegisterTest<SetupTest> registration("SetupTest");
+
+} // namespace tb::test
+
+#include "SetupTest.moc"
