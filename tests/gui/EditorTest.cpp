@@ -116,6 +116,25 @@ private slots:
         QVERIFY(result.routeDirectly);
     }
 
+    // The short name is not shown and stays.
+    void catalogNeedsANameAndAnAddressWithPort() {
+        CatalogService catalog("Anna", "", "anna", IPAddress::FromHostPort("10.0.0.9:42961"));
+        CatalogDialog dialog(catalog, nullptr);
+        QList<QLineEdit*> fields = Fields(dialog);
+        QCOMPARE(fields[2]->text(), QString("10.0.0.9:42961"));
+        fields[2]->setText("10.0.0.10");
+        QCOMPARE(dialog.FirstInvalidField(), fields[2]);
+        fields[0]->clear();
+        QCOMPARE(dialog.FirstInvalidField(), fields[0]);
+        fields[0]->setText("Bert");
+        fields[2]->setText("10.0.0.10:8000");
+        QCOMPARE(dialog.FirstInvalidField(), nullptr);
+        auto result = dialog.Result();
+        QCOMPARE(result->Name(), String("Bert"));
+        QCOMPARE(result->ShortName(), String("anna"));
+        QCOMPARE(result->Address().HostPortText(), String("10.0.0.10:8000"));
+    }
+
     // Every editor drawn once, for a look at the test run's screenshots.
     void drawsEveryEditor() {
         QTemporaryDir folder;
