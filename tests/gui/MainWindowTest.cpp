@@ -1,5 +1,6 @@
 #include "shell/gui/MainWindow.h"
 
+#include "HostFixture.h"
 #include "ModalDriver.h"
 #include "TestRegistry.h"
 #include "config/RegistryStore.h"
@@ -30,11 +31,9 @@ namespace tb::test {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder_;
-    CommandLine options_;
-    Event quit_;
-    std::unique_ptr<WindowLog> log_;
-    std::unique_ptr<ServerHost> host_;
+    std::unique_ptr<HostFixture> fixture_;
+    ServerHost* host_ = nullptr;
+    WindowLog* log_ = nullptr;
 
     void AddUser(const char* id) {
         auto user = std::make_shared<WebUser>();
@@ -45,24 +44,17 @@ class MainWindowTest : public QObject {
     QListWidget* UserList(MainWindow& window) { return window.findChildren<QListWidget*>().at(0); }
     size_t StoredServices() {
         ServiceList stored;
-        LoadServices(*RegistryStore::Open(options_.configDir), stored);
+        LoadServices(*fixture_->OpenStore(), stored);
         ServiceList::Guard lock(stored);
         return stored.Items().size();
     }
-    Settings Stored() {
-        Settings settings;
-        LoadSettings(*RegistryStore::Open(options_.configDir), settings);
-        return settings;
-    }
+    Settings Stored() { return fixture_->StoredSettings(); }
 
 private slots:
     void init() {
-        folder_ = std::make_unique<QTemporaryDir>();
-        options_.configDir = folder_->path().toUtf8().constData();
-        log_ = std::make_unique<WindowLog>(quit_, nullptr);
-        host_ = std::make_unique<ServerHost>(options_, quit_, *log_);
-        host_->OpenStore();
-        host_->LoadLists();
+        fixture_ = std::make_unique<HostFixture>();
+        host_ = fixture_->host.get();
+        log_ = &fixture_->log;
         AddUser("alice");
         AddUser("bob");
     }
@@ -123,7 +115,7 @@ private slots:
         QVERIFY(driver.Done());
         QCOMPARE(host_->Users().Count(), size_t(1));
         tb::UserList stored;
-        LoadUsers(*RegistryStore::Open(options_.configDir), stored);
+        LoadUsers(*fixture_->OpenStore(), stored);
         QCOMPARE(stored.Count(), size_t(1));
         QVERIFY(stored.FindById("bob"));
     }
@@ -222,11 +214,7 @@ private slots:
         QCOMPARE(shown, QStringList({"Blues", "Jazz FM", "Talk"}));
     }
 
-    void cleanup() {
-        host_.reset();
-        log_.reset();
-        folder_.reset();
-    }
+    void cleanup() { fixture_.reset(); }
 };
 
 static RegisterTest<MainWindowTest> registration("MainWindowTest");

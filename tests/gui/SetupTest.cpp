@@ -1,3 +1,4 @@
+#include "HostFixture.h"
 #include "ModalDriver.h"
 #include "TestRegistry.h"
 #include "config/RegistryStore.h"
@@ -29,37 +30,22 @@ namespace tb::test {
 class SetupTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> folder_;
-    CommandLine options_;
-    Event quit_;
-    std::unique_ptr<WindowLog> log_;
-    std::unique_ptr<ServerHost> host_;
+    std::unique_ptr<HostFixture> fixture_;
+    ServerHost* host_ = nullptr;
 
-    Settings Stored() {
-        Settings settings;
-        LoadSettings(*RegistryStore::Open(options_.configDir), settings);
-        return settings;
-    }
+    Settings Stored() { return fixture_->StoredSettings(); }
 
 private slots:
     void init() {
-        folder_ = std::make_unique<QTemporaryDir>();
-        QDir(folder_->path()).mkpath("skins/Plain");
-        QDir(folder_->path()).mkpath("skins/Nocturne");
+        fixture_ = std::make_unique<HostFixture>();
+        host_ = fixture_->host.get();
+        QDir skins(fixture_->folder.path() + "/skins");
+        skins.mkpath("Plain");
+        skins.mkpath("Nocturne");
         QFile::copy(QString(TUNEBRIDGE_SOURCE_DIR) + "/skins/Nocturne/Preview.gif",
-                    folder_->path() + "/skins/Nocturne/Preview.gif");
-        options_.configDir = (folder_->path() + "/config").toUtf8().constData();
-        options_.dataDir = folder_->path().toUtf8().constData();
-        log_ = std::make_unique<WindowLog>(quit_, nullptr);
-        host_ = std::make_unique<ServerHost>(options_, quit_, *log_);
-        host_->OpenStore();
-        host_->LoadLists();
+                    skins.filePath("Nocturne/Preview.gif"));
     }
-    void cleanup() {
-        host_.reset();
-        log_.reset();
-        folder_.reset();
-    }
+    void cleanup() { fixture_.reset(); }
 
     // Category folders need the songs' information read while indexing.
     void categoriesKeepPreloadingOn() {
@@ -76,7 +62,7 @@ private slots:
     }
 
     void skinsListWithTheirPreviews() {
-        SkinPage page(host_->StoredSettings(), options_.dataDir, nullptr);
+        SkinPage page(host_->StoredSettings(), fixture_->options.dataDir, nullptr);
         auto* skins = page.findChild<QComboBox*>();
         auto* preview = page.findChildren<QLabel*>().at(1);
         QCOMPARE(skins->count(), 3);
@@ -91,7 +77,7 @@ private slots:
     // A refused sheet shows the "Server" page with the bad field focused.
     void okNeedsANameAndReadableAddresses() {
         for (int field : {0, 1, 2}) {
-            SetupSheet sheet(host_->StoredSettings(), options_.dataDir, nullptr);
+            SetupSheet sheet(host_->StoredSettings(), fixture_->options.dataDir, nullptr);
             sheet.show();
             QVERIFY(QTest::qWaitForWindowActive(&sheet));
             sheet.findChild<QTabWidget*>()->setCurrentIndex(2);
@@ -106,7 +92,7 @@ private slots:
 
     // OK stores every page and relabels the window; Cancel stores nothing.
     void okStoresAndCancelDoesNot() {
-        MainWindow window(*host_, *log_, true);
+        MainWindow window(*host_, fixture_->log, true);
         ModalDriver driver;
         driver.Then([](QWidget* sheet) {
             sheet->findChildren<QLineEdit*>()[0]->setText("Den");

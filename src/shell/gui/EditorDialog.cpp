@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +14,7 @@
 
 namespace tb {
 
-EditorDialog::EditorDialog(QWidget* parent) : QDialog(parent), column_(new QVBoxLayout(this)) {
+EditorDialog::EditorDialog(QWidget* parent) : QDialog(parent) {
     setWindowIcon(ProgramIcon());
     setMinimumWidth(420);
 }
@@ -27,26 +28,39 @@ void EditorDialog::accept() {
     QDialog::accept();
 }
 
+QBoxLayout* EditorDialog::Column() {
+    if (!column_)
+        column_ = new QVBoxLayout(this);
+    return column_;
+}
+
+void EditorDialog::PickFolder(QLineEdit* field) {
+    QString chosen = QFileDialog::getExistingDirectory(this, "Select your music folder",
+                                                       field->text());
+    if (!chosen.isEmpty())
+        field->setText(chosen);
+}
+
 QLineEdit* EditorDialog::AddField(const QString& caption, const String& value) {
     auto* label = new QLabel(caption, this);
     auto* field = new QLineEdit(ToDisplay(value), this);
     label->setBuddy(field);
-    column_->addWidget(label);
-    column_->addWidget(field);
+    Column()->addWidget(label);
+    Column()->addWidget(field);
     return field;
 }
 
 QCheckBox* EditorDialog::AddCheck(const QString& caption, bool checked) {
     auto* box = new QCheckBox(caption, this);
     box->setChecked(checked);
-    column_->addWidget(box);
+    Column()->addWidget(box);
     return box;
 }
 
 void EditorDialog::AddNote(const QString& text) {
     auto* note = new QLabel(text, this);
     note->setWordWrap(true);
-    column_->addWidget(note);
+    Column()->addWidget(note);
 }
 
 void EditorDialog::AddButtons(bool back, const QString& finish) {
@@ -64,8 +78,8 @@ void EditorDialog::AddButtons(bool back, const QString& finish) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     row->addWidget(ok);
     row->addWidget(cancel);
-    column_->addSpacing(8);
-    column_->addLayout(row);
+    Column()->addSpacing(8);
+    Column()->addLayout(row);
 }
 
 } // namespace tb

@@ -34,10 +34,15 @@ protected:
     void AddNote(const QString& text);
     // "<< &Back" (when `back`), the finish button and "&Cancel".
     void AddButtons(bool back, const QString& finish);
-    QBoxLayout* Column() const noexcept { return column_; }
+    // The dialog's column of fields, made on first use (a dialog that lays
+    // itself out never asks for it).
+    QBoxLayout* Column();
+    // The folder picker ("Select your music folder"), starting at the
+    // field's folder; a chosen folder replaces the field's text.
+    void PickFolder(QLineEdit* field);
 
 private:
-    QBoxLayout* column_;
+    QBoxLayout* column_ = nullptr;
 };
 
 } // namespace tb

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -61,8 +60,8 @@ QPushButton* AddButton(QHBoxLayout* row, const QString& caption, QDialog& page) 
     return button;
 }
 
-QLineEdit* AddField(QVBoxLayout* column, const QString& caption, const String& value,
-                    QDialog& page) {
+QLineEdit* AddLabelledField(QVBoxLayout* column, const QString& caption, const String& value,
+                            QDialog& page) {
     auto* label = new QLabel(caption, &page);
     auto* field = new QLineEdit(ToDisplay(value), &page);
     label->setBuddy(field);
@@ -82,12 +81,12 @@ void AddHelp(QHBoxLayout* buttons, QDialog& page, const String& dataDir, const c
 
 WizardIdentityPage::WizardIdentityPage(const WizardAnswers& answers, const String& dataDir,
                                        QWidget* parent)
-    : QDialog(parent) {
+    : EditorDialog(parent) {
     auto [column, buttons] = Frame(*this);
     int at = 2;
     auto insert = [&](const QString& caption, const String& value) {
         auto* sub = new QVBoxLayout;
-        QLineEdit* field = AddField(sub, caption, value, *this);
+        QLineEdit* field = AddLabelledField(sub, caption, value, *this);
         column->insertLayout(at++, sub);
         return field;
     };
@@ -99,7 +98,7 @@ WizardIdentityPage::WizardIdentityPage(const WizardAnswers& answers, const Strin
     folderLabel->setBuddy(folder_);
     auto* pick = new QPushButton("...", this);
     pick->setFixedWidth(32);
-    connect(pick, &QPushButton::clicked, this, &WizardIdentityPage::PickFolder);
+    connect(pick, &QPushButton::clicked, this, [this] { PickFolder(folder_); });
     folderRow->addWidget(folder_);
     folderRow->addWidget(pick);
     column->insertWidget(at++, folderLabel);
@@ -115,27 +114,11 @@ WizardIdentityPage::WizardIdentityPage(const WizardAnswers& answers, const Strin
     setMinimumWidth(560);
 }
 
-void WizardIdentityPage::PickFolder() {
-    QString chosen =
-        QFileDialog::getExistingDirectory(this, "Select your music folder", folder_->text());
-    if (!chosen.isEmpty())
-        folder_->setText(chosen);
-}
-
 QLineEdit* WizardIdentityPage::FirstInvalidField() const {
     for (QLineEdit* field : {name_, folder_, loginId_, password_})
         if (field->text().isEmpty() || (field == folder_ && !QFileInfo(field->text()).isDir()))
             return field;
     return nullptr;
-}
-
-void WizardIdentityPage::accept() {
-    if (QLineEdit* field = FirstInvalidField()) {
-        QApplication::beep();
-        field->setFocus();
-        return;
-    }
-    QDialog::accept();
 }
 
 void WizardIdentityPage::Store(WizardAnswers& answers) const {

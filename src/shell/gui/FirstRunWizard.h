@@ -1,11 +1,12 @@
 #pragma once
 
 #include "core/String.h"
+#include "shell/gui/EditorDialog.h"
 
 #include <QDialog>
+#include <QLineEdit>
 
 class QCheckBox;
-class QLineEdit;
 
 namespace tb {
 
@@ -22,19 +23,15 @@ struct WizardAnswers {
 // Page one: the server's name, the music folder, the login ID and the
 // password. "Next >>" is accepted only when all four are given and the
 // folder exists; otherwise the first field that fails takes the focus.
-class WizardIdentityPage : public QDialog {
+class WizardIdentityPage : public EditorDialog {
     Q_OBJECT
 
 public:
     WizardIdentityPage(const WizardAnswers& answers, const String& dataDir, QWidget* parent);
-    // The first field that keeps the page from being accepted, or null.
-    QLineEdit* FirstInvalidField() const;
+    QLineEdit* FirstInvalidField() const override;
     void Store(WizardAnswers& answers) const;
-    void accept() override;
 
 private:
-    void PickFolder();
-
     QLineEdit* name_;
     QLineEdit* folder_;
     QLineEdit* loginId_;

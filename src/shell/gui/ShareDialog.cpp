@@ -5,7 +5,6 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,19 +23,12 @@ ShareDialog::ShareDialog(const ShareService* share, QWidget* parent) : EditorDia
     row->addWidget(folder_);
     auto* pick = new QPushButton("...", this);
     pick->setFixedWidth(32);
-    connect(pick, &QPushButton::clicked, this, &ShareDialog::PickFolder);
+    connect(pick, &QPushButton::clicked, this, [this] { PickFolder(folder_); });
     row->addWidget(pick);
     Column()->insertLayout(at, row);
     covers_ =
         AddCheck("Look for missing album &covers on the Internet", share && share->StartCrawler());
     AddButtons(share == nullptr, share ? "OK" : "&Finish");
-}
-
-void ShareDialog::PickFolder() {
-    QString chosen =
-        QFileDialog::getExistingDirectory(this, "Select your music folder", folder_->text());
-    if (!chosen.isEmpty())
-        folder_->setText(chosen);
 }
 
 QWidget* ShareDialog::FirstInvalidField() const {

@@ -25,8 +25,6 @@ public:
     std::shared_ptr<ShareService> Result() const;
 
 private:
-    void PickFolder();
-
     QLineEdit* name_;
     QLineEdit* description_;
     QLineEdit* folder_;
