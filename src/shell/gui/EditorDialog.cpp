@@ -35,8 +35,8 @@ QBoxLayout* EditorDialog::Column() {
 }
 
 void EditorDialog::PickFolder(QLineEdit* field) {
-    QString chosen = QFileDialog::getExistingDirectory(this, "Select your music folder",
-                                                       field->text());
+    QString chosen =
+        QFileDialog::getExistingDirectory(this, "Select your music folder", field->text());
     if (!chosen.isEmpty())
         field->setText(chosen);
 }
