@@ -48,6 +48,11 @@ struct Settings {
         "http://ifconfig.me/ip \\r\\n\\r\\n",
     };
 
+    // Covers: the base URLs ("http://host[:port]") of the five cover
+    // sites the crawler asks; an empty one is skipped.
+    static constexpr int CoverSiteCount = 5;
+    std::array<String, CoverSiteCount> coverSites;
+
     // MP3
     bool preloadMp3Info = false;
     bool createGenreFolder = false;

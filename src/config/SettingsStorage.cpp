@@ -112,6 +112,9 @@ std::unique_ptr<Registry> OpenConfigKey(RegistryStore& store, const char* subKey
 void LoadSettings(RegistryStore& store, Settings& settings) {
     bool addressesRead = ReadGeneral(*OpenConfigKey(store, GeneralKey), settings);
     ReadMp3(*OpenConfigKey(store, Mp3Key), settings);
+    std::unique_ptr<Registry> covers = OpenConfigKey(store, CoversKey);
+    for (int i = 0; i < Settings::CoverSiteCount; ++i)
+        ReadText(*covers, CoverSiteValueName(i).c_str(), settings.coverSites[i]);
     if (!addressesRead)
         throw IPAddressException();
 }
@@ -144,6 +147,16 @@ void SaveEchoSites(RegistryStore& store, const Settings& settings) {
     std::unique_ptr<Registry> general = OpenConfigKey(store, GeneralKey);
     for (int i = 0; i < Settings::EchoSiteCount; ++i)
         general->SetString(EchoSiteValueName(i), settings.addressEchoSites[i]);
+}
+
+String CoverSiteValueName(int index) {
+    return "Site" + String::FromUnsigned(static_cast<uint32_t>(index + 1));
+}
+
+void SaveCoverSites(RegistryStore& store, const Settings& settings) {
+    std::unique_ptr<Registry> covers = OpenConfigKey(store, CoversKey);
+    for (int i = 0; i < Settings::CoverSiteCount; ++i)
+        covers->SetString(CoverSiteValueName(i), settings.coverSites[i]);
 }
 
 void SaveCloseNoteFlag(RegistryStore& store, bool showed) {

@@ -16,6 +16,7 @@ class RegistryStore;
 // Subkeys below RootKeyPath.
 inline constexpr const char* GeneralKey = "General";
 inline constexpr const char* Mp3Key = "MP3";
+inline constexpr const char* CoversKey = "Covers";
 inline constexpr const char* ServicesKey = "Services";
 inline constexpr const char* UsersKey = "Users";
 
@@ -49,6 +50,9 @@ void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& 
 // in "General" (read by LoadSettings; an absent one keeps its default).
 String EchoSiteValueName(int index);
 void SaveEchoSites(RegistryStore& store, const Settings& settings);
+// The cover sites' base URLs, "Site1" to "Site5" in "Covers".
+String CoverSiteValueName(int index);
+void SaveCoverSites(RegistryStore& store, const Settings& settings);
 void SaveCloseNoteFlag(RegistryStore& store, bool showed);
 
 // Whether "Installed" of "General" is present and not 0 (the first run is done).

@@ -2,9 +2,11 @@
 
 #include "config/SettingsStorage.h"
 #include "core/Exceptions.h"
+#include "core/HttpUrl.h"
 #include "netservices/EchoSite.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <strings.h>
 
@@ -106,6 +108,31 @@ SettingKey EchoSiteKey(int index) {
             SaveEchoSites};
 }
 
+// "http://host[:port][/prefix]" without a closing "/", or empty.
+String CoverSiteUrl(const String& value) {
+    String url = value.Trim();
+    if (url.IsEmpty())
+        return url;
+    HttpUrl parts = SplitHttpUrl(url);
+    bool portOk = !parts.port.IsEmpty() &&
+                  parts.port.View().find_first_not_of("0123456789") == std::string_view::npos;
+    if (!url.View().starts_with("http://") || parts.host.IsEmpty() || !portOk ||
+        std::atoi(parts.port.c_str()) < 1 || std::atoi(parts.port.c_str()) > 65535)
+        throw std::invalid_argument("expected http://host[:port], or nothing to skip the site");
+    while (url.View().ends_with("/"))
+        url = String(url.View().substr(0, url.View().size() - 1));
+    return url;
+}
+
+SettingKey CoverSiteKey(int index) {
+    return {std::string(CoversKey) + "/" + std::string(CoverSiteValueName(index).View()),
+            "base URL of a cover site the crawler asks (empty: skipped)",
+            [index](const Settings& s) { return s.coverSites[index]; },
+            [index](Settings& s, const String& v) { s.coverSites[index] = CoverSiteUrl(v); },
+            nullptr,
+            SaveCoverSites};
+}
+
 std::vector<SettingKey> MakeSettingKeys() {
     std::vector<SettingKey> keys = SetupKeys();
     // Inserted before the MP3 values, so that the listing keeps the store's order.
@@ -117,6 +144,8 @@ std::vector<SettingKey> MakeSettingKeys() {
     for (int i = 0; i < Settings::EchoSiteCount; ++i)
         limits.push_back(EchoSiteKey(i));
     keys.insert(mp3, limits.begin(), limits.end());
+    for (int i = 0; i < Settings::CoverSiteCount; ++i)
+        keys.push_back(CoverSiteKey(i));
     return keys;
 }
 

@@ -9,7 +9,14 @@
 namespace tb::test {
 
 ScriptedServer::ScriptedServer(Script script, bool hold)
-    : listener_(IPAddress(htonl(INADDR_LOOPBACK), 0)), script_(std::move(script)), hold_(hold),
+    : ScriptedServer(RequestScript([script = std::move(script), n = 0](const std::string&) mutable {
+          return script(n++);
+      })) {
+    hold_ = hold;
+}
+
+ScriptedServer::ScriptedServer(RequestScript script)
+    : listener_(IPAddress(htonl(INADDR_LOOPBACK), 0)), script_(std::move(script)),
       thread_([this] { Serve(); }) {}
 
 ScriptedServer::~ScriptedServer() {
@@ -24,7 +31,7 @@ std::vector<std::string> ScriptedServer::Requests() const {
 }
 
 void ScriptedServer::Serve() {
-    for (int n = 0; !stop_; ++n) {
+    while (!stop_) {
         std::unique_ptr<Socket> client;
         try {
             client = listener_.Accept(0);
@@ -37,7 +44,7 @@ void ScriptedServer::Serve() {
                 std::lock_guard lock(mutex_);
                 requests_.push_back(request);
             }
-            std::string answer = script_(n);
+            std::string answer = script_(request);
             client->Write(answer.data(), static_cast<int32_t>(answer.size()));
             while (hold_ && !stop_)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));

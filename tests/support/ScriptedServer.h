@@ -12,13 +12,16 @@
 namespace tb::test {
 
 // An HTTP peer on 127.0.0.1 (a station, an echo or cover site): each
-// connection gets `script(n)` (n counts the connections from 0) once its
-// request header is in, and is then closed, or held open without another
-// byte when `hold` is set. Keeps every request it read.
+// connection gets `script(n)` (n counts the connections from 0), or
+// `script(request)`, once its request header is in, and is then closed, or
+// held open without another byte when `hold` is set. Keeps every request
+// it read.
 class ScriptedServer {
 public:
     using Script = std::function<std::string(int)>;
+    using RequestScript = std::function<std::string(const std::string& request)>;
     explicit ScriptedServer(Script script, bool hold = false);
+    explicit ScriptedServer(RequestScript script);
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
     ScriptedServer& operator=(const ScriptedServer&) = delete;
@@ -33,8 +36,8 @@ private:
     void Serve();
 
     ServerSocket listener_;
-    Script script_;
-    bool hold_;
+    RequestScript script_;
+    std::atomic<bool> hold_{false};
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<std::string> requests_; // guarded by mutex_
