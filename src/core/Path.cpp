@@ -20,4 +20,28 @@ String AbsolutePath(const String& path) {
     return String(text);
 }
 
+namespace {
+
+std::string_view WithoutClosingSlashes(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    return path;
+}
+
+} // namespace
+
+std::string_view BaseName(std::string_view path) {
+    path = WithoutClosingSlashes(path);
+    size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view ParentPath(std::string_view path) {
+    path = WithoutClosingSlashes(path);
+    size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
 } // namespace tb

@@ -14,4 +14,10 @@ String JoinPath(const String& directory, std::string_view name);
 // means the same whichever folder a later process starts in.
 String AbsolutePath(const String& path);
 
+// The last part of `path` ("Night Harbour" of "/music/Lumen Vale/Night
+// Harbour/"), and what stands before it ("/music/Lumen Vale"; "" for a
+// bare name, "/" below the root).
+std::string_view BaseName(std::string_view path);
+std::string_view ParentPath(std::string_view path);
+
 } // namespace tb

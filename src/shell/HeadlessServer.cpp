@@ -5,6 +5,7 @@
 #include "core/Event.h"
 #include "core/Exceptions.h"
 #include "core/Thread.h"
+#include "covers/CoverCrawler.h"
 #include "shell/CommandLine.h"
 #include "shell/ConsoleIndexProgress.h"
 #include "shell/ConsoleLog.h"
@@ -133,9 +134,13 @@ void Daemon::OnListenFailure(int error) {
 
 int Daemon::Run(SignalWaiter& signals) {
     StatusTicker ticker(quit_, host_.Users());
+    Event crawlerDone;
+    DizerOviziraObject crawler(quit_, crawlerDone, log_, host_.Services(),
+                               host_.CurrentSettings().coverSites);
     signals.Listen([this](int signal) { OnSignal(signal); });
     host_.Start([this](int error) { OnListenFailure(error); });
     StartThread(ticker);
+    StartThread(crawler);
 
     BuildIndexNow();
     while (!quit_.IsSet()) {

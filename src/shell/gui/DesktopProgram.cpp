@@ -2,8 +2,10 @@
 
 #include "config/StoreLock.h"
 #include "core/Event.h"
+#include "core/SocketRegistry.h"
 #include "core/Thread.h"
 #include "core/Version.h"
+#include "covers/CoverCrawler.h"
 #include "shell/CommandLine.h"
 #include "shell/ConsoleLog.h"
 #include "shell/ServerHost.h"
@@ -48,14 +50,14 @@ private:
     int ShutDown();
 
     Event quit_;
-    // Set by the cover crawler's thread as it ends. No crawler runs in this
-    // build, so it starts out set.
+    // Set by the cover crawler's thread as it ends.
     Event crawlerDone_;
     WindowLog log_;
     ServerHost host_;
     InstanceChannel channel_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<DizerOviziraObject> crawler_; // its thread ends before the program
     IndexProgressDialog* building_ = nullptr;
     bool exiting_ = false;
 };
@@ -125,7 +127,9 @@ int DesktopProgram::Run() {
     window_->RefreshUsers();
     window_->RefreshShares();
     host_.Start();
-    crawlerDone_.Set();
+    crawler_ = std::make_unique<DizerOviziraObject>(quit_, crawlerDone_, log_, host_.Services(),
+                                                    host_.CurrentSettings().coverSites);
+    StartThread(*crawler_);
     ShowTray();
     QObject::connect(
         window_.get(), &MainWindow::closeNoteWanted, tray_.get(),
@@ -163,7 +167,9 @@ int DesktopProgram::ShutDown() {
     quit_.Set();
     tray_->Remove();
     window_->hide();
-    // A crawler busy past this is not waited for further.
+    // Blocked network calls fail now; a crawler busy past the wait is not
+    // waited for further.
+    SocketRegistry::ShutdownAll();
     crawlerDone_.Wait(CrawlerWaitMilliseconds);
     if (!host_.Stop(ThreadWaitMilliseconds)) {
         // Their objects end with this function; they must not run on.
