@@ -4,6 +4,7 @@
 #include "covers/CrawlerException.h"
 
 #include <cstdlib>
+#include <span>
 #include <string_view>
 #include <strings.h>
 #include <zlib.h>
@@ -158,8 +159,10 @@ std::string ReadChunks(Bytes& bytes, size_t limit) {
 // The body inflated: gzip, or zlib's deflate format (some servers send it
 // raw, which is tried next).
 std::string Inflate(const std::string& body, bool gzip, size_t limit) {
-    for (int windowBits : gzip ? std::initializer_list<int>{16 + MAX_WBITS}
-                               : std::initializer_list<int>{MAX_WBITS, -MAX_WBITS}) {
+    static constexpr int GzipBits[] = {16 + MAX_WBITS};
+    static constexpr int DeflateBits[] = {MAX_WBITS, -MAX_WBITS};
+    for (int windowBits :
+         gzip ? std::span<const int>(GzipBits) : std::span<const int>(DeflateBits)) {
         z_stream stream{};
         if (inflateInit2(&stream, windowBits) != Z_OK)
             throw DizerOviziraObjectException();
