@@ -110,6 +110,26 @@ size_t YearEnd(Text t, size_t i) {
     return i;
 }
 
+// The rest after "X -" or "(X) -" at the start of the text, where `part`
+// tells the length of X at a position (npos: no X there); the text itself
+// when the pattern is not there.
+template <typename Part> String StripLeading(const String& text, Part part) {
+    Text t = text.View();
+    char opening = !t.empty() && IsOpening(t[0]) ? t[0] : 0;
+    size_t i = opening ? 1 : 0;
+    size_t length = part(t, i);
+    if (length == Text::npos)
+        return text;
+    i += length;
+    if (opening) {
+        if (!Is(t, i, ClosingOf(opening)))
+            return text;
+        ++i;
+    }
+    i = SkipSpaces(t, i);
+    return Is(t, i, '-') ? String(t.substr(i + 1)) : text;
+}
+
 } // namespace
 
 String NormalizeArtist(const String& artist) {
@@ -192,19 +212,9 @@ String RemoveDiscNumber(const String& text) {
 }
 
 String StripLeadingName(const String& text, const String& name) {
-    Text t = text.View();
-    char opening = !t.empty() && IsOpening(t[0]) ? t[0] : 0;
-    size_t i = opening ? 1 : 0;
-    if (!StartsNoCase(t, i, name.View()))
-        return text;
-    i += static_cast<size_t>(name.Length());
-    if (opening) {
-        if (!Is(t, i, ClosingOf(opening)))
-            return text;
-        ++i;
-    }
-    i = SkipSpaces(t, i);
-    return Is(t, i, '-') ? String(t.substr(i + 1)) : text;
+    return StripLeading(text, [&name](Text t, size_t i) {
+        return StartsNoCase(t, i, name.View()) ? static_cast<size_t>(name.Length()) : Text::npos;
+    });
 }
 
 String RemoveYear(const String& text) {
@@ -229,19 +239,11 @@ String RemoveYear(const String& text) {
 }
 
 String StripLeadingTrackNumber(const String& text) {
-    Text t = text.View();
-    char opening = !t.empty() && IsOpening(t[0]) ? t[0] : 0;
-    size_t i = opening ? 1 : 0;
-    if (!IsDigit(t, i))
-        return text;
-    i = IsDigit(t, i + 1) ? i + 2 : i + 1;
-    if (opening) {
-        if (!Is(t, i, ClosingOf(opening)))
-            return text;
-        ++i;
-    }
-    i = SkipSpaces(t, i);
-    return Is(t, i, '-') ? String(t.substr(i + 1)) : text;
+    return StripLeading(text, [](Text t, size_t i) {
+        if (!IsDigit(t, i))
+            return Text::npos;
+        return IsDigit(t, i + 1) ? size_t{2} : size_t{1};
+    });
 }
 
 } // namespace tb

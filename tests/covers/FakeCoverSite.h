@@ -19,9 +19,10 @@ inline std::string Picture(int seed) {
     return "\xFF\xD8" + bytes;
 }
 
-inline std::string Gzip(const std::string& text) {
+// `text` deflated in the format `windowBits` selects (zlib, raw, gzip).
+inline std::string Compress(const std::string& text, int windowBits) {
     z_stream stream{};
-    deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    deflateInit2(&stream, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
     std::string out(compressBound(static_cast<uLong>(text.size())) + 64, '\0');
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
     stream.avail_in = static_cast<uInt>(text.size());
@@ -31,6 +32,10 @@ inline std::string Gzip(const std::string& text) {
     out.resize(stream.total_out);
     deflateEnd(&stream);
     return out;
+}
+
+inline std::string Gzip(const std::string& text) {
+    return Compress(text, 16 + MAX_WBITS);
 }
 
 inline std::string Ok(const std::string& body, const std::string& extra = "") {

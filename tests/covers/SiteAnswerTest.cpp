@@ -2,6 +2,7 @@
 // every size, compressed bodies, and answers that lie or never end.
 #include "covers/SiteAnswer.h"
 
+#include "FakeCoverSite.h"
 #include "core/Exceptions.h"
 #include "covers/CrawlerException.h"
 
@@ -11,6 +12,8 @@
 
 namespace tb {
 namespace {
+
+using test::Compress;
 
 // `bytes` in pieces of `piece` bytes, then the peer's close.
 class Scripted : public InputStream {
@@ -32,25 +35,11 @@ private:
     size_t at_ = 0;
 };
 
-std::string Compressed(const std::string& text, int windowBits) {
-    z_stream stream{};
-    deflateInit2(&stream, 9, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    std::string out(compressBound(static_cast<uLong>(text.size())) + 32, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
 TEST(SiteAnswerTest, ReadsEveryFramingAndEncoding) {
     std::string picture(70000, '\0');
     for (size_t i = 0; i < picture.size(); ++i)
         picture[i] = static_cast<char>(i * 7 % 251);
-    std::string gzip = Compressed(picture, 16 + MAX_WBITS);
+    std::string gzip = Compress(picture, 16 + MAX_WBITS);
     const struct {
         std::string answer;
         int status;
@@ -65,10 +54,10 @@ TEST(SiteAnswerTest, ReadsEveryFramingAndEncoding) {
              std::to_string(gzip.size()) + "\r\n\r\n" + gzip,
          200, picture},
         {"HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n\r\n" +
-             Compressed("zlib framed", MAX_WBITS),
+             Compress("zlib framed", MAX_WBITS),
          200, "zlib framed"},
-        {"HTTP/1.1 200 OK\r\nContent-Encoding: Deflate\r\n\r\n" + Compressed("raw", -MAX_WBITS),
-         200, "raw"},
+        {"HTTP/1.1 200 OK\r\nContent-Encoding: Deflate\r\n\r\n" + Compress("raw", -MAX_WBITS), 200,
+         "raw"},
         {"NOSPACE\r\n\r\nbody", -1, "body"},
     };
     for (const auto& c : cases)
@@ -106,7 +95,7 @@ TEST(SiteAnswerTest, RefusesWhatIsNotWhole) {
         EXPECT_THROW(ReadSiteAnswer(source, PageLimit), DizerOviziraObjectException)
             << answer.substr(0, 80);
     }
-    std::string bomb = Compressed(std::string(PageLimit + 10, 'a'), 16 + MAX_WBITS);
+    std::string bomb = Compress(std::string(PageLimit + 10, 'a'), 16 + MAX_WBITS);
     Scripted source(ok + "Content-Encoding: gzip\r\n\r\n" + bomb, 4096);
     EXPECT_THROW(ReadSiteAnswer(source, PageLimit), DizerOviziraObjectException);
 }
