@@ -87,14 +87,6 @@ private slots:
         QCOMPARE(title, QString("Tune Bridge log"));
         QCOMPARE(text, QString("[alice]: playing 'A very long title'"));
     }
-
-    void firstLineGoesAtTheCap() {
-        LogList list(nullptr);
-        for (int i = 1; i <= LogList::MaxLines + 1; ++i)
-            list.Append(QString::number(i));
-        QCOMPARE(list.count(), LogList::MaxLines);
-        QCOMPARE(list.item(0)->text(), QString("2"));
-    }
 };
 
 static RegisterTest<LogTest> registration("LogTest");
