@@ -27,6 +27,26 @@ void ReadText(const Registry& key, const char* name, String& out) {
     Tolerant([&] { key.GetString(name, out, false); });
 }
 
+// Lists of texts kept one value each: "Prefix1", "Prefix2" and so on.
+constexpr const char* EchoSitePrefix = "AddressEchoSite";
+constexpr const char* CoverSitePrefix = "Site";
+
+String NumberedName(const char* prefix, size_t index) {
+    return prefix + String::FromUnsigned(static_cast<uint32_t>(index + 1));
+}
+
+template <size_t N>
+void ReadTexts(const Registry& key, const char* prefix, std::array<String, N>& texts) {
+    for (size_t i = 0; i < N; ++i)
+        ReadText(key, NumberedName(prefix, i).c_str(), texts[i]);
+}
+
+template <size_t N>
+void WriteTexts(Registry& key, const char* prefix, const std::array<String, N>& texts) {
+    for (size_t i = 0; i < N; ++i)
+        key.SetString(NumberedName(prefix, i), texts[i]);
+}
+
 // False when a stored text is there but is no address.
 bool ReadAddress(const Registry& key, const char* name, IPAddress& out) {
     String text;
@@ -69,8 +89,7 @@ bool ReadGeneral(const Registry& general, Settings& settings) {
     ReadFlag(general, "ShowedCloseNote", settings.showedCloseNote);
     for (const SettingLimit& limit : SettingLimits)
         ReadLimit(general, limit, settings);
-    for (int i = 0; i < Settings::EchoSiteCount; ++i)
-        ReadText(general, EchoSiteValueName(i).c_str(), settings.addressEchoSites[i]);
+    ReadTexts(general, EchoSitePrefix, settings.addressEchoSites);
     return addressesRead;
 }
 
@@ -112,9 +131,7 @@ std::unique_ptr<Registry> OpenConfigKey(RegistryStore& store, const char* subKey
 void LoadSettings(RegistryStore& store, Settings& settings) {
     bool addressesRead = ReadGeneral(*OpenConfigKey(store, GeneralKey), settings);
     ReadMp3(*OpenConfigKey(store, Mp3Key), settings);
-    std::unique_ptr<Registry> covers = OpenConfigKey(store, CoversKey);
-    for (int i = 0; i < Settings::CoverSiteCount; ++i)
-        ReadText(*covers, CoverSiteValueName(i).c_str(), settings.coverSites[i]);
+    ReadTexts(*OpenConfigKey(store, CoversKey), CoverSitePrefix, settings.coverSites);
     if (!addressesRead)
         throw IPAddressException();
 }
@@ -140,23 +157,19 @@ void SaveLimit(RegistryStore& store, const SettingLimit& limit, const Settings& 
 }
 
 String EchoSiteValueName(int index) {
-    return "AddressEchoSite" + String::FromUnsigned(static_cast<uint32_t>(index + 1));
+    return NumberedName(EchoSitePrefix, static_cast<size_t>(index));
 }
 
 void SaveEchoSites(RegistryStore& store, const Settings& settings) {
-    std::unique_ptr<Registry> general = OpenConfigKey(store, GeneralKey);
-    for (int i = 0; i < Settings::EchoSiteCount; ++i)
-        general->SetString(EchoSiteValueName(i), settings.addressEchoSites[i]);
+    WriteTexts(*OpenConfigKey(store, GeneralKey), EchoSitePrefix, settings.addressEchoSites);
 }
 
 String CoverSiteValueName(int index) {
-    return "Site" + String::FromUnsigned(static_cast<uint32_t>(index + 1));
+    return NumberedName(CoverSitePrefix, static_cast<size_t>(index));
 }
 
 void SaveCoverSites(RegistryStore& store, const Settings& settings) {
-    std::unique_ptr<Registry> covers = OpenConfigKey(store, CoversKey);
-    for (int i = 0; i < Settings::CoverSiteCount; ++i)
-        covers->SetString(CoverSiteValueName(i), settings.coverSites[i]);
+    WriteTexts(*OpenConfigKey(store, CoversKey), CoverSitePrefix, settings.coverSites);
 }
 
 void SaveCloseNoteFlag(RegistryStore& store, bool showed) {
