@@ -1,13 +1,14 @@
 #include "core/HttpUrl.h"
 
+#include "core/NoCase.h"
+
 #include <algorithm>
-#include <strings.h>
 
 namespace tb {
 
 HttpUrl SplitHttpUrl(const String& url) {
     std::string_view rest = url.View();
-    if (rest.size() >= 7 && strncasecmp(rest.data(), "http://", 7) == 0)
+    if (StartsWithNoCase(rest, "http://"))
         rest.remove_prefix(7);
     size_t hostEnd = std::min(rest.find_first_of("/:"), rest.size());
     HttpUrl parts{String(rest.substr(0, hostEnd)), String("80"), String()};
@@ -19,6 +20,18 @@ HttpUrl SplitHttpUrl(const String& url) {
     }
     parts.path = rest.empty() ? String("/") : String(rest);
     return parts;
+}
+
+std::optional<uint16_t> PortOf(const HttpUrl& url) {
+    std::string_view text = url.port.View();
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != text.npos)
+        return std::nullopt;
+    unsigned port = 0;
+    for (char c : text)
+        port = port * 10 + static_cast<unsigned>(c - '0');
+    if (port < 1 || port > 65535)
+        return std::nullopt;
+    return static_cast<uint16_t>(port);
 }
 
 } // namespace tb

@@ -2,6 +2,9 @@
 
 #include "core/String.h"
 
+#include <cstdint>
+#include <optional>
+
 namespace tb {
 
 // An http URL taken apart: "http://" (any case) is optional, the port
@@ -13,5 +16,7 @@ struct HttpUrl {
     String path;
 };
 HttpUrl SplitHttpUrl(const String& url);
+// The URL's port when it is a number from 1 to 65535.
+std::optional<uint16_t> PortOf(const HttpUrl& url);
 
 } // namespace tb

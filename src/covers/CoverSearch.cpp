@@ -2,24 +2,19 @@
 
 #include "core/Exceptions.h"
 #include "core/FileDescriptor.h"
+#include "core/NoCase.h"
 #include "core/Path.h"
 #include "covers/CrawlerException.h"
 #include "covers/PassiveFtpClient.h"
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
-#include <strings.h>
 #include <system_error>
 
 namespace tb {
 namespace {
 
 constexpr const char* FileName = "front.jpg";
-
-bool StartsNoCase(const String& text, const char* prefix) {
-    return strncasecmp(text.c_str(), prefix, std::strlen(prefix)) == 0;
-}
 
 String Underscored(const String& text) {
     return text.ReplaceAll(" ", "_");
@@ -135,14 +130,14 @@ bool CoverSearch::FetchPage(const String& url, bool must) {
 bool CoverSearch::DownloadFile(const String& url, const String& folder, const String& fileName) {
     String path = JoinPath(folder, fileName.View());
     try {
-        if (StartsNoCase(url, "http://")) {
+        if (StartsWithNoCase(url.View(), "http://")) {
             SiteAnswer answer = client_.Get(url, PictureLimit);
             if (answer.status != 200)
                 return false;
             ReplaceFileContents(path.c_str(), answer.body, 0644);
             return true;
         }
-        if (StartsNoCase(url, "ftp://"))
+        if (StartsWithNoCase(url.View(), "ftp://"))
             return PassiveFtpClient(quit_, timeoutMs_).DownloadFile(url, path, PictureLimit);
     } catch (const DizerOviziraObjectException&) {
     } catch (const PassiveFtpClientException&) {

@@ -1,8 +1,9 @@
 #include "covers/NameNormalizer.h"
 
+#include "core/NoCase.h"
+
 #include <algorithm>
 #include <string_view>
-#include <strings.h>
 
 namespace tb {
 namespace {
@@ -65,10 +66,6 @@ size_t SkipSpacesBack(Text t, size_t i) {
 }
 size_t StepOver(Text t, size_t i, char c) {
     return Is(t, i, c) ? i + 1 : i;
-}
-bool StartsNoCase(Text t, size_t i, Text word) {
-    return i <= t.size() && t.size() - i >= word.size() &&
-           strncasecmp(t.data() + i, word.data(), word.size()) == 0;
 }
 // The text before a removed part, trimmed, a space, and the text after it.
 String Join(Text head, Text rest) {
@@ -165,7 +162,7 @@ String RemoveQualifier(const String& text, const String& word, bool allowNumber)
     char opening = t[i];
     i = SkipSpaces(t, i + 1);
     if (!word.IsEmpty()) {
-        if (!StartsNoCase(t, i, word.View()))
+        if (!StartsWithNoCase(t, i, word.View()))
             return text;
         i = SkipSpaces(t, i + static_cast<size_t>(word.Length()));
     }
@@ -180,7 +177,7 @@ String RemoveQualifier(const String& text, const String& word, bool allowNumber)
 String RemoveDiscNumber(const String& text) {
     Text t = text.View();
     size_t q = 0;
-    while (q < t.size() && !StartsNoCase(t, q, "cd") && !StartsNoCase(t, q, "disc"))
+    while (q < t.size() && !StartsWithNoCase(t, q, "cd") && !StartsWithNoCase(t, q, "disc"))
         ++q;
     if (q == t.size())
         return text;
@@ -198,7 +195,7 @@ String RemoveDiscNumber(const String& text) {
     i = std::min(t.size(), i + ((i < t.size() && (t[i] == 'c' || t[i] == 'C')) ? 2 : 4));
     i = SkipSpaces(t, i);
     i = SkipSpaces(t, IsDigit(t, i) ? i + 1 : i);
-    if (StartsNoCase(t, i, "of")) {
+    if (StartsWithNoCase(t, i, "of")) {
         i = SkipSpaces(t, i + 2);
         i = SkipSpaces(t, IsDigit(t, i) ? i + 1 : i);
     }
@@ -213,7 +210,8 @@ String RemoveDiscNumber(const String& text) {
 
 String StripLeadingName(const String& text, const String& name) {
     return StripLeading(text, [&name](Text t, size_t i) {
-        return StartsNoCase(t, i, name.View()) ? static_cast<size_t>(name.Length()) : Text::npos;
+        return StartsWithNoCase(t, i, name.View()) ? static_cast<size_t>(name.Length())
+                                                   : Text::npos;
     });
 }
 

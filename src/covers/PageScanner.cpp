@@ -1,18 +1,10 @@
 #include "covers/PageScanner.h"
 
+#include "core/NoCase.h"
 #include "covers/CrawlerException.h"
 
-#include <strings.h>
-
 namespace tb {
-namespace {
-
-bool StartsNoCase(std::string_view text, size_t at, std::string_view what) {
-    return at <= text.size() && text.size() - at >= what.size() &&
-           strncasecmp(text.data() + at, what.data(), what.size()) == 0;
-}
-
-} // namespace
+namespace {} // namespace
 
 void PageScanner::SetPage(std::string page) {
     page_ = std::move(page);
@@ -27,7 +19,7 @@ bool PageScanner::Fail(bool must) {
 
 size_t PageScanner::Find(std::string_view what, size_t from) const {
     for (size_t at = from; at + what.size() <= page_.size(); ++at)
-        if (StartsNoCase(page_, at, what))
+        if (StartsWithNoCase(page_, at, what))
             return at;
     return std::string::npos;
 }
@@ -81,7 +73,7 @@ String PageScanner::NextAttribute(std::string_view tag, std::string_view attribu
 
 bool PageScanner::ExpectText(std::string_view text, bool must) {
     size_t at = SkipBlanks(cursor_);
-    if (!StartsNoCase(page_, at, text)) {
+    if (!StartsWithNoCase(page_, at, text)) {
         cursor_ = at;
         return Fail(must);
     }

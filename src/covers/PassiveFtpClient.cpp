@@ -4,6 +4,7 @@
 #include "core/Exceptions.h"
 #include "core/FileDescriptor.h"
 #include "core/IPAddress.h"
+#include "core/NoCase.h"
 #include "core/Socket.h"
 
 #include <cerrno>
@@ -57,7 +58,7 @@ uint16_t PassiveDataPort(const std::string& line) {
 
 std::optional<FtpUrl> ParseFtpUrl(const String& url) {
     std::string_view rest = url.View();
-    if (rest.size() < 6 || strncasecmp(rest.data(), "ftp://", 6) != 0)
+    if (!StartsWithNoCase(rest, "ftp://"))
         return std::nullopt;
     rest.remove_prefix(6);
     FtpUrl parts{"anonymous", AnonymousPassword, {}, "21", "/"};

@@ -7,8 +7,6 @@
 #include "core/Socket.h"
 #include "covers/CrawlerException.h"
 
-#include <cstdlib>
-
 namespace tb {
 
 String SiteClient::Request(const String& path, const String& host, const String& referer) {
@@ -21,11 +19,9 @@ String SiteClient::Request(const String& path, const String& host, const String&
 
 SiteAnswer SiteClient::Get(const String& url, size_t limit) {
     HttpUrl parts = SplitHttpUrl(url);
-    int port = std::atoi(parts.port.c_str());
+    std::optional<uint16_t> port = PortOf(parts);
     std::optional<IPAddress> server =
-        port > 0 && port < 65536
-            ? IPAddress::Resolve(parts.host.c_str(), static_cast<uint16_t>(port))
-            : std::nullopt;
+        port ? IPAddress::Resolve(parts.host.c_str(), *port) : std::nullopt;
     if (!server || server->Address() == 0 || quit_.IsSet())
         throw DizerOviziraObjectException();
     try {

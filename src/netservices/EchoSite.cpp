@@ -4,7 +4,6 @@
 #include "core/HttpUrl.h"
 #include "core/IPAddress.h"
 
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -38,14 +37,6 @@ std::string Unescape(std::string_view text) {
     return plain;
 }
 
-uint16_t ReadPort(const String& text) {
-    char* end = nullptr;
-    long port = std::strtol(text.c_str(), &end, 10);
-    if (text.IsEmpty() || *end || port < 1 || port > 65535)
-        throw std::invalid_argument("the port must be a number from 1 to 65535");
-    return static_cast<uint16_t>(port);
-}
-
 } // namespace
 
 std::optional<EchoSite> ParseEchoSite(const String& text) {
@@ -60,7 +51,10 @@ std::optional<EchoSite> ParseEchoSite(const String& text) {
     HttpUrl parts = SplitHttpUrl(String(url));
     if (parts.host.IsEmpty())
         throw std::invalid_argument("the URL names no host");
-    EchoSite site{parts.host, ReadPort(parts.port), parts.path, String()};
+    std::optional<uint16_t> port = PortOf(parts);
+    if (!port)
+        throw std::invalid_argument("the port must be a number from 1 to 65535");
+    EchoSite site{parts.host, *port, parts.path, String()};
     if (space != std::string_view::npos)
         site.marker = String(Unescape(whole.substr(space + 1)));
     return site;

@@ -1,6 +1,7 @@
 #include "radio/IcyStreamReader.h"
 
 #include "core/LeadingInteger.h"
+#include "core/NoCase.h"
 
 #include <algorithm>
 #include <strings.h>
@@ -11,15 +12,10 @@ namespace {
 constexpr char Mark[] = "\r\n\r\n";
 constexpr uint32_t MarkLength = 4;
 
-bool StartsNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
-}
-
 // Where `what` first occurs in `text`, letter case ignored; npos if nowhere.
 size_t FindNoCase(std::string_view text, std::string_view what) {
     for (size_t at = 0; at + what.size() <= text.size(); ++at)
-        if (strncasecmp(text.data() + at, what.data(), what.size()) == 0)
+        if (StartsWithNoCase(text, at, what))
             return at;
     return std::string_view::npos;
 }
@@ -66,9 +62,9 @@ bool IcyStreamReader::FeedHeader(const char* buffer, size_t length) {
 
 void IcyStreamReader::ReadHeaderFields() {
     std::string_view header = header_.View();
-    if (StartsNoCase(header, "HTTP/1.0 ") || StartsNoCase(header, "HTTP/1.1 "))
+    if (StartsWithNoCase(header, "HTTP/1.0 ") || StartsWithNoCase(header, "HTTP/1.1 "))
         status_ = LeadingInteger(header.substr(9));
-    else if (StartsNoCase(header, "ICY "))
+    else if (StartsWithNoCase(header, "ICY "))
         status_ = LeadingInteger(header.substr(4));
     // A negative interval is none; one beyond 32 bits saturates, which
     // never comes in practice.

@@ -6,7 +6,6 @@
 #include "netservices/EchoSite.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <stdexcept>
 #include <strings.h>
 
@@ -114,10 +113,7 @@ String CoverSiteUrl(const String& value) {
     if (url.IsEmpty())
         return url;
     HttpUrl parts = SplitHttpUrl(url);
-    bool portOk = !parts.port.IsEmpty() &&
-                  parts.port.View().find_first_not_of("0123456789") == std::string_view::npos;
-    if (!url.View().starts_with("http://") || parts.host.IsEmpty() || !portOk ||
-        std::atoi(parts.port.c_str()) < 1 || std::atoi(parts.port.c_str()) > 65535)
+    if (!url.View().starts_with("http://") || parts.host.IsEmpty() || !PortOf(parts))
         throw std::invalid_argument("expected http://host[:port], or nothing to skip the site");
     while (url.View().ends_with("/"))
         url = String(url.View().substr(0, url.View().size() - 1));
