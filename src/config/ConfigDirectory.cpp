@@ -26,6 +26,8 @@ String PasswordHome() {
     return String(found->pw_dir);
 }
 
+} // namespace
+
 String HomeDirectory() {
     String home = Environment("HOME");
     if (home.IsEmpty())
@@ -35,8 +37,6 @@ String HomeDirectory() {
                                 "no home folder to keep the settings in");
     return home;
 }
-
-} // namespace
 
 String ConfigDirectory(const String& commandLineValue) {
     if (!commandLineValue.IsEmpty())

@@ -12,4 +12,8 @@ namespace tb {
 // (PathNotFound) when no home folder can be found.
 String ConfigDirectory(const String& commandLineValue);
 
+// $HOME, else the user's home folder from the password database. Throws
+// RegistryException when there is neither.
+String HomeDirectory();
+
 } // namespace tb

@@ -1,9 +1,10 @@
 #include "shell/UserFolders.h"
 
+#include "config/ConfigDirectory.h"
+#include "config/RegistryException.h"
 #include "core/Path.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace tb {
@@ -30,8 +31,11 @@ String UserFolder(const char* kind, const char* fallback) {
 } // namespace
 
 String HomeFolder() {
-    const char* home = getenv("HOME");
-    return home && *home ? String(home) : String("/");
+    try {
+        return HomeDirectory();
+    } catch (const RegistryException&) {
+        return "/";
+    }
 }
 
 String MusicFolder() {
