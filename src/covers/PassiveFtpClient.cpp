@@ -10,10 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <strings.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace tb {
 namespace {
@@ -185,35 +183,26 @@ bool PassiveFtpClient::DownloadFile(const String& url, const String& path, uint6
     return true;
 }
 
-// Into a file beside `path`, renamed into place once `size` bytes are in.
+// All `size` bytes (at most the caller's bound), then into place in one
+// step: an old picture stays unless the whole new one came.
 void PassiveFtpClient::Receive(const String& path, uint64_t size) {
-    std::string partial = std::string(path.View()) + ".partial";
-    FileDescriptor file(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!file.IsOpen())
-        throw std::system_error(errno, std::generic_category(), partial);
-    try {
-        char buffer[10000];
-        for (uint64_t received = 0; received < size;) {
-            int32_t n;
-            try {
-                n = data_->Read(buffer, static_cast<int32_t>(
-                                            std::min<uint64_t>(sizeof buffer, size - received)));
-            } catch (const SocketException& e) {
-                if (e.Value() == SocketException::PeerClosed)
-                    Fail(13);
-                throw;
-            }
-            if (::write(file.Get(), buffer, static_cast<size_t>(n)) != n)
-                throw std::system_error(errno, std::generic_category(), partial);
-            received += static_cast<uint64_t>(n);
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(size));
+    char buffer[10000];
+    while (bytes.size() < size) {
+        int32_t n;
+        try {
+            n = data_->Read(buffer, static_cast<int32_t>(
+                                        std::min<uint64_t>(sizeof buffer, size - bytes.size())));
+        } catch (const SocketException& e) {
+            if (e.Value() == SocketException::PeerClosed)
+                Fail(13);
+            throw;
         }
-        data_->Close();
-        if (::fsync(file.Get()) != 0 || ::rename(partial.c_str(), path.c_str()) != 0)
-            throw std::system_error(errno, std::generic_category(), path.c_str());
-    } catch (...) {
-        ::unlink(partial.c_str());
-        throw;
+        bytes.append(buffer, static_cast<size_t>(n));
     }
+    data_->Close();
+    ReplaceFileContents(path.c_str(), bytes, 0644);
 }
 
 } // namespace tb
