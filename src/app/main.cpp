@@ -2,6 +2,7 @@
 #include "core/Version.h"
 #include "shell/CommandLine.h"
 #include "shell/ConfigCommand.h"
+#include "shell/ProgramData.h"
 
 #include <cstdio>
 #include <signal.h>
@@ -28,5 +29,6 @@ int main(int argc, char** argv) {
         std::puts("Tune Bridge " TUNEBRIDGE_VERSION_TEXT);
         return 0;
     }
+    options.dataDir = tb::ProgramDataFolder(options.dataDir);
     return tb::RunFrontEnd(options);
 }

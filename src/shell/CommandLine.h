@@ -15,8 +15,8 @@ struct CommandLine {
     std::optional<uint16_t> port;
     std::optional<IPAddress> bindAddress;
     String configDir;
-    // The program's folder: skins/ is looked for below it. Empty: the
-    // working directory.
+    // The program's folder: skins/ and help/ are looked for below it. Empty:
+    // the working directory. main() fills in an installed program's folder.
     String dataDir;
     // Used by the first start of a new installation only.
     String share;
