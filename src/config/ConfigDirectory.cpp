@@ -38,16 +38,18 @@ String HomeDirectory() {
     return home;
 }
 
+String ConfigHome() {
+    String xdg = Environment("XDG_CONFIG_HOME");
+    return xdg.StartsWith("/") ? xdg : JoinPath(HomeDirectory(), ".config");
+}
+
 String ConfigDirectory(const String& commandLineValue) {
     if (!commandLineValue.IsEmpty())
         return commandLineValue;
     String own = Environment("TUNEBRIDGE_CONFIG_DIR");
     if (!own.IsEmpty())
         return own;
-    String xdg = Environment("XDG_CONFIG_HOME");
-    if (xdg.StartsWith("/"))
-        return JoinPath(xdg, "tunebridge");
-    return JoinPath(HomeDirectory(), ".config/tunebridge");
+    return JoinPath(ConfigHome(), "tunebridge");
 }
 
 } // namespace tb

@@ -12,6 +12,10 @@ namespace tb {
 // (PathNotFound) when no home folder can be found.
 String ConfigDirectory(const String& commandLineValue);
 
+// The user's settings folder: $XDG_CONFIG_HOME when absolute, else
+// $HOME/.config. Throws as HomeDirectory does.
+String ConfigHome();
+
 // $HOME, else the user's home folder from the password database. Throws
 // RegistryException when there is neither.
 String HomeDirectory();

@@ -2,15 +2,21 @@
 
 #include "core/FileDescriptor.h"
 #include "core/Path.h"
+#include "shell/CommandLine.h"
+#include "shell/UserFolders.h"
 
+#include <cerrno>
 #include <climits>
 #include <string>
+#include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace tb {
 namespace {
 
 constexpr unsigned LauncherMode = 0755; // desktops run only executable launchers
+constexpr const char* AutostartName = "tunebridge.desktop";
 
 // A value of a desktop entry is one line.
 std::string OneLine(const String& text) {
@@ -19,6 +25,20 @@ std::string OneLine(const String& text) {
         if (c == '\n' || c == '\r')
             c = ' ';
     return line;
+}
+
+std::string ProgramEntry(const ProgramLauncher& launcher) {
+    std::string exec(QuoteExecArgument(launcher.executable).View());
+    for (const String& argument : launcher.arguments)
+        exec += " " + std::string(QuoteExecArgument(argument).View());
+    // A source-tree program has its icon file; an installed one, the theme's.
+    String icon = JoinPath(launcher.workingFolder, "resources/desktop/Icon.png");
+    return "[Desktop Entry]\nType=Application\nVersion=1.0\nName=Tune Bridge\n"
+           "Comment=" +
+           OneLine(launcher.description) + "\nExec=" + exec +
+           "\nPath=" + OneLine(launcher.workingFolder) +
+           "\nIcon=" + (access(icon.c_str(), R_OK) == 0 ? OneLine(icon) : "tunebridge") +
+           "\nTerminal=false\nCategories=AudioVideo;Audio;\n";
 }
 
 } // namespace
@@ -48,20 +68,36 @@ String ExecutablePath() {
     return n > 0 ? String(path, static_cast<int32_t>(n)) : String("tunebridge");
 }
 
-void WriteProgramShortcut(const String& desktopFolder, const String& executable,
-                          const std::vector<String>& arguments, const String& workingFolder,
-                          const String& description) {
-    std::string exec(QuoteExecArgument(executable).View());
-    for (const String& argument : arguments)
-        exec += " " + std::string(QuoteExecArgument(argument).View());
-    String icon = JoinPath(workingFolder, "resources/desktop/Icon.png");
-    std::string entry =
-        "[Desktop Entry]\nType=Application\nVersion=1.0\nName=Tune Bridge\n"
-        "Comment=" +
-        OneLine(description) + "\nExec=" + exec + "\nPath=" + OneLine(workingFolder) +
-        "\nIcon=" + (access(icon.c_str(), R_OK) == 0 ? OneLine(icon) : "tunebridge") +
-        "\nTerminal=false\nCategories=AudioVideo;Audio;\n";
-    ReplaceFileContents(JoinPath(desktopFolder, "Tunebridge.desktop").c_str(), entry, LauncherMode);
+ProgramLauncher LauncherOf(const CommandLine& options, const String& description) {
+    ProgramLauncher launcher;
+    launcher.executable = ExecutablePath();
+    if (!options.configDir.IsEmpty())
+        launcher.arguments = {"--config-dir", AbsolutePath(options.configDir)};
+    launcher.workingFolder = AbsolutePath(options.dataDir.IsEmpty() ? "." : options.dataDir);
+    launcher.description = description;
+    return launcher;
+}
+
+void WriteProgramShortcut(const String& desktopFolder, const ProgramLauncher& launcher) {
+    ReplaceFileContents(JoinPath(desktopFolder, "Tunebridge.desktop").c_str(),
+                        ProgramEntry(launcher), LauncherMode);
+}
+
+bool StartsAtLogin() {
+    return access(JoinPath(AutostartFolder(), AutostartName).c_str(), F_OK) == 0;
+}
+
+void SetStartAtLogin(bool on, const ProgramLauncher& launcher) {
+    String folder = AutostartFolder();
+    String entry = JoinPath(folder, AutostartName);
+    if (!on) {
+        if (unlink(entry.c_str()) != 0 && errno != ENOENT)
+            throw std::system_error(errno, std::generic_category(), entry.c_str());
+        return;
+    }
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        throw std::system_error(errno, std::generic_category(), folder.c_str());
+    ReplaceFileContents(entry.c_str(), ProgramEntry(launcher), 0644);
 }
 
 void WriteWebShortcut(const String& desktopFolder, uint16_t port, const String& description) {

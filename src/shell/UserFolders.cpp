@@ -38,6 +38,14 @@ String HomeFolder() {
     }
 }
 
+String AutostartFolder() {
+    try {
+        return JoinPath(ConfigHome(), "autostart");
+    } catch (const RegistryException&) {
+        return "/.config/autostart";
+    }
+}
+
 String MusicFolder() {
     return UserFolder("MUSIC", "Music");
 }

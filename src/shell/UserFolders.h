@@ -9,5 +9,7 @@ namespace tb {
 String MusicFolder();   // else ~/Music
 String DesktopFolder(); // else ~/Desktop
 String HomeFolder();
+// Where the desktop looks for programs to start at login.
+String AutostartFolder(); // $XDG_CONFIG_HOME/autostart, else ~/.config/autostart
 
 } // namespace tb

@@ -92,14 +92,23 @@ private slots:
 
     // OK stores every page and relabels the window; Cancel stores nothing.
     void okStoresAndCancelDoesNot() {
+        qputenv("XDG_CONFIG_HOME", fixture_->folder.path().toUtf8());
+        QString autostart = fixture_->folder.path() + "/autostart/tunebridge.desktop";
         MainWindow window(*host_, fixture_->log, true);
         ModalDriver driver;
-        driver.Then([](QWidget* sheet) {
+        auto tickStartAtLogin = [](QWidget* sheet) {
+            for (QCheckBox* box : sheet->findChildren<QCheckBox*>())
+                if (box->text() == "Start Tune Bridge when I &log in")
+                    box->setChecked(!box->isChecked());
+        };
+        driver.Then([tickStartAtLogin](QWidget* sheet) {
             sheet->findChildren<QLineEdit*>()[0]->setText("Den");
+            tickStartAtLogin(sheet);
             QVERIFY(Click(sheet, "Cancel"));
         });
-        driver.Then([](QWidget* sheet) {
+        driver.Then([tickStartAtLogin](QWidget* sheet) {
             auto* server = static_cast<SetupSheet*>(sheet);
+            tickStartAtLogin(sheet);
             QList<QLineEdit*> fields = server->Server().findChildren<QLineEdit*>();
             fields[0]->setText("Den");
             fields[2]->setText("203.0.113.7:8080");
@@ -108,8 +117,21 @@ private slots:
         });
         QVERIFY(Click(&window, "Setup"));
         QCOMPARE(Stored().name, String("Tune Bridge"));
+        QVERIFY(!QFile::exists(autostart));
         QVERIFY(Click(&window, "Setup"));
         QVERIFY(driver.Done());
+        QFile entry(autostart);
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QByteArray text = entry.readAll();
+        QVERIFY2(text.contains("\nComment=Den\n") && text.contains(" --config-dir "), text);
+        // Unticked again, the entry goes.
+        driver.Then([tickStartAtLogin](QWidget* sheet) {
+            tickStartAtLogin(sheet);
+            QVERIFY(Click(sheet, "OK"));
+        });
+        QVERIFY(Click(&window, "Setup"));
+        QVERIFY(driver.Done());
+        QVERIFY(!QFile::exists(autostart));
         Settings stored = Stored();
         QCOMPARE(stored.name, String("Den"));
         QCOMPARE(stored.publicAddress.HostPortText(), String("203.0.113.7:8080"));

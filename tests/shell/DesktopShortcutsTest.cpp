@@ -32,8 +32,9 @@ TEST(DesktopShortcutsTest, EntriesReplaceOlderOnesAndCanBeLaunched) {
     desktop.Write("TunebridgeWeb.desktop", std::string(100000, 'x'));
     mode_t umaskBefore = umask(077); // the desktop runs only executable launchers
     WriteWebShortcut(desktop.Path().c_str(), 8080, "Den\nwebb");
-    WriteProgramShortcut(desktop.Path().c_str(), "/opt/tb/tunebridge",
-                         {"--config-dir", "/srv/my store"}, desktop.Path().c_str(), "Den");
+    WriteProgramShortcut(
+        desktop.Path().c_str(),
+        {"/opt/tb/tunebridge", {"--config-dir", "/srv/my store"}, desktop.Path().c_str(), "Den"});
     umask(umaskBefore);
     std::string web = test::ReadFileBytes(desktop / "TunebridgeWeb.desktop");
     EXPECT_NE(web.find("\nURL=http://127.0.0.1:8080/\n"), std::string::npos) << web;

@@ -21,13 +21,8 @@ namespace {
 
 void WriteShortcuts(const WizardAnswers& answers, const ServerHost& host, uint16_t port) {
     String desktop = DesktopFolder();
-    const CommandLine& options = host.Options();
-    std::vector<String> arguments;
-    if (!options.configDir.IsEmpty())
-        arguments = {"--config-dir", AbsolutePath(options.configDir)};
     if (answers.programShortcut)
-        WriteProgramShortcut(desktop, ExecutablePath(), arguments,
-                             AbsolutePath(ProgramFolder(options.dataDir)), answers.name);
+        WriteProgramShortcut(desktop, LauncherOf(host.Options(), answers.name));
     if (answers.webShortcut)
         WriteWebShortcut(desktop, port, answers.name + " webb");
 }

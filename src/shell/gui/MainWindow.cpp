@@ -7,6 +7,7 @@
 #include "library/ServiceItem.h"
 #include "library/ServiceList.h"
 #include "shell/CommandLine.h"
+#include "shell/DesktopShortcuts.h"
 #include "shell/ServerHost.h"
 #include "shell/StoredLists.h"
 #include "shell/gui/AddressSearchDialog.h"
@@ -36,6 +37,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <mutex>
+#include <system_error>
 
 namespace tb {
 namespace {
@@ -290,10 +292,17 @@ void MainWindow::Setup() {
             [this, &sheet] { FindPublicAddress(sheet.Server(), host_.CurrentSettings()); });
     if (sheet.exec() != QDialog::Accepted)
         return;
+    Settings result = sheet.Result();
     try {
-        host_.ApplySettings(sheet.Result());
+        host_.ApplySettings(result);
     } catch (const GeneralException& e) {
         QMessageBox::warning(this, "Tune Bridge", QString("Cannot save the setup: ") + e.what());
+    }
+    try {
+        SetStartAtLogin(sheet.Server().StartAtLogin(), LauncherOf(host_.Options(), result.name));
+    } catch (const std::system_error& e) {
+        QMessageBox::warning(this, "Tune Bridge",
+                             QString("Cannot change the start at login: ") + e.what());
     }
     RefreshLabels();
     update();

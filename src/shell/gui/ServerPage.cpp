@@ -35,7 +35,8 @@ QLabel* Caption(const QString& text, QWidget* buddy, QWidget* page) {
 
 } // namespace
 
-ServerPage::ServerPage(const Settings& settings, QWidget* parent) : QWidget(parent) {
+ServerPage::ServerPage(const Settings& settings, bool startsAtLogin, QWidget* parent)
+    : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
     name_ = new QLineEdit(ToDisplay(settings.name), this);
     local_ = new QComboBox(this);
@@ -51,6 +52,8 @@ ServerPage::ServerPage(const Settings& settings, QWidget* parent) : QWidget(pare
     connect(find, &QPushButton::clicked, this, &ServerPage::findPublicAddress);
     logRequests_ = new QCheckBox("L&og incoming HTTP requests", this);
     logRequests_->setChecked(settings.logHttpRequests);
+    startAtLogin_ = new QCheckBox("Start Tune Bridge when I &log in", this);
+    startAtLogin_->setChecked(startsAtLogin);
 
     column->addWidget(Caption("Your Tune Bridge's public &name", name_, this));
     column->addWidget(name_);
@@ -63,6 +66,7 @@ ServerPage::ServerPage(const Settings& settings, QWidget* parent) : QWidget(pare
     column->addLayout(row);
     column->addSpacing(8);
     column->addWidget(logRequests_);
+    column->addWidget(startAtLogin_);
     column->addStretch(1);
 }
 
@@ -81,6 +85,10 @@ void ServerPage::Store(Settings& settings) const {
     if (auto address = Parse(public_->text(), Unknown))
         settings.publicAddress = *address;
     settings.logHttpRequests = logRequests_->isChecked();
+}
+
+bool ServerPage::StartAtLogin() const {
+    return startAtLogin_->isChecked();
 }
 
 void ServerPage::SetPublicAddress(uint32_t address) {

@@ -1,5 +1,6 @@
 #include "shell/gui/SetupSheet.h"
 
+#include "shell/DesktopShortcuts.h"
 #include "shell/gui/MainWindow.h"
 #include "shell/gui/Mp3Page.h"
 #include "shell/gui/ServerPage.h"
@@ -19,7 +20,7 @@ SetupSheet::SetupSheet(const Settings& settings, const String& dataDir, QWidget*
     setWindowIcon(ProgramIcon());
     auto* column = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
-    server_ = new ServerPage(settings, tabs_);
+    server_ = new ServerPage(settings, StartsAtLogin(), tabs_);
     mp3_ = new Mp3Page(settings, tabs_);
     skin_ = new SkinPage(settings, dataDir, tabs_);
     tabs_->addTab(server_, "Server");
