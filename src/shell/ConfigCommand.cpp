@@ -29,8 +29,8 @@ const char* Usage() {
            "                             [--quick] [--direct]   (at most 8 URLs)\n"
            "  station remove NAME\n"
            "  station import FILE.pls...  one station per playlist file\n"
-           "A running server takes up changed shares, stations, users and MP3/ settings at\n"
-           "its next reindex (SIGHUP) and other changes at its next start.\n";
+           "A running server takes up changed shares, stations, users, MP3/ settings and\n"
+           "the web skin at its next reindex (SIGHUP) and other changes at its next start.\n";
 }
 
 } // namespace

@@ -42,11 +42,12 @@ public:
     int Run();
     // "Unload & exit", also on SIGINT and SIGTERM (a session that ends).
     void Exit();
+    // "&Reindex", also on SIGHUP, as for the headless server.
+    void Reindex();
 
 private:
     bool Open();
     void ShowTray();
-    void Reindex();
     int ShutDown();
 
     Event quit_;
@@ -184,7 +185,7 @@ int DesktopProgram::ShutDown() {
 
 int RunDesktop(const CommandLine& options) {
     // Before QApplication starts its threads, which must not take them.
-    SignalWaiter endSignals({SIGINT, SIGTERM});
+    SignalWaiter processSignals({SIGINT, SIGTERM, SIGHUP});
     static int argc = 1;
     static char name[] = "tunebridge";
     static char* argv[] = {name, nullptr};
@@ -195,12 +196,13 @@ int RunDesktop(const CommandLine& options) {
     QApplication::setDesktopFileName("tunebridge");
     QApplication::setWindowIcon(ProgramIcon());
     DesktopProgram program(options);
-    endSignals.Listen([&program](int) {
+    processSignals.Listen([&program](int signal) {
         QMetaObject::invokeMethod(
-            qApp, [&program] { program.Exit(); }, Qt::QueuedConnection);
+            qApp, [&program, signal] { signal == SIGHUP ? program.Reindex() : program.Exit(); },
+            Qt::QueuedConnection);
     });
     int code = program.Run();
-    endSignals.StopListening();
+    processSignals.StopListening();
     return code;
 }
 
