@@ -2,7 +2,6 @@
 
 #include "config/SettingsStorage.h"
 #include "core/Exceptions.h"
-#include "core/Path.h"
 #include "shell/CommandLine.h"
 #include "shell/DesktopShortcuts.h"
 #include "shell/FirstRun.h"
@@ -14,7 +13,6 @@
 
 #include <QMessageBox>
 #include <system_error>
-#include <vector>
 
 namespace tb {
 namespace {
