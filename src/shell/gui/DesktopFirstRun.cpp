@@ -9,7 +9,6 @@
 #include "shell/UserFolders.h"
 #include "shell/gui/DisplayText.h"
 #include "shell/gui/FirstRunWizard.h"
-#include "shell/gui/HelpFile.h"
 
 #include <QMessageBox>
 #include <system_error>
