@@ -3,10 +3,10 @@
 #include "core/FileDescriptor.h"
 #include "core/Path.h"
 #include "shell/CommandLine.h"
+#include "shell/ProgramData.h"
 #include "shell/UserFolders.h"
 
 #include <cerrno>
-#include <climits>
 #include <string>
 #include <sys/stat.h>
 #include <system_error>
@@ -60,12 +60,6 @@ String QuoteExecArgument(const String& argument) {
     if (!plain)
         quoted += '"';
     return String(quoted);
-}
-
-String ExecutablePath() {
-    char path[PATH_MAX + 1] = {};
-    ssize_t n = ::readlink("/proc/self/exe", path, PATH_MAX);
-    return n > 0 ? String(path, static_cast<int32_t>(n)) : String("tunebridge");
 }
 
 ProgramLauncher LauncherOf(const CommandLine& options, const String& description) {

@@ -33,9 +33,6 @@ void WriteWebShortcut(const String& desktopFolder, uint16_t port, const String& 
 bool StartsAtLogin();
 void SetStartAtLogin(bool on, const ProgramLauncher& launcher);
 
-// The running program's executable, absolute.
-String ExecutablePath();
-
 // One argument as the Exec key of a desktop entry needs it: quoted when it
 // holds reserved characters, "%" doubled, and escaped for the entry's
 // string type.

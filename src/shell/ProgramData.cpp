@@ -1,7 +1,6 @@
 #include "shell/ProgramData.h"
 
 #include "core/Path.h"
-#include "shell/DesktopShortcuts.h"
 
 #include <climits>
 #include <cstdlib>
@@ -10,6 +9,12 @@
 #include <unistd.h>
 
 namespace tb {
+
+String ExecutablePath() {
+    char path[PATH_MAX + 1] = {};
+    ssize_t n = ::readlink("/proc/self/exe", path, PATH_MAX);
+    return n > 0 ? String(path, static_cast<int32_t>(n)) : String("tunebridge");
+}
 
 String ProgramDataFolder(const String& given) {
     if (!given.IsEmpty())

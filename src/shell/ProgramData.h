@@ -11,4 +11,8 @@ namespace tb {
 // finds them.
 String ProgramDataFolder(const String& given);
 
+// The running program's executable, absolute; "tunebridge" when the system
+// does not say.
+String ExecutablePath();
+
 } // namespace tb
