@@ -62,36 +62,6 @@ std::string ExpectedArchive(const std::vector<Stored>& files) {
            Le(Comment.size(), 2) + Comment;
 }
 
-// The CRC as the zip format defines it, one bit at a time.
-uint32_t BitwiseCrc(const std::string& bytes) {
-    uint32_t crc = 0xFFFFFFFF;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
-    }
-    return ~crc;
-}
-
-// Lengths around each stride of the fast path, from any start address,
-// fed whole and in two pieces split anywhere.
-TEST(Crc32Test, AgreesWithTheBitwiseDefinitionForEveryLengthStartAndSplit) {
-    const std::string source = Filler(5000, 11);
-    for (size_t start : {0, 1, 7}) {
-        for (size_t length = 0; length < 300; ++length) {
-            std::string bytes = source.substr(start, length);
-            ASSERT_EQ(Crc32::Of(bytes), BitwiseCrc(bytes)) << start << "+" << length;
-            size_t split = (length * 7) % (length + 1);
-            Crc32 pieces;
-            pieces.Update(source.data() + start, split);
-            pieces.Update(source.data() + start + split, length - split);
-            ASSERT_EQ(pieces.Value(), BitwiseCrc(bytes)) << start << "+" << length << "/" << split;
-        }
-    }
-    EXPECT_EQ(Crc32::Of(source), BitwiseCrc(source));
-    EXPECT_EQ(Crc32::Of("123456789"), 0xCBF43926u); // the format's check value
-}
-
 // Share "Music" with the folder "Album": a.mp3 (1000 bytes) and b.mp3
 // (2000 bytes) of known dates. Web user "Ann".
 class ZipTest : public DispatchTest {
